@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs every package Glyphreel needs to build, run and test.
+# Idempotent: asks apt only for what is missing. Works as root or through sudo.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  build-essential cmake pkg-config git
+  qt6-base-dev qt6-base-dev-tools
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+  libsdl2-dev libsdl2-mixer-dev
+  libgif-dev libimagequant-dev
+  # fuzzing and sanitizers
+  clang libclang-rt-dev
+  # run: Japanese fonts metric-compatible with the ones projects name
+  fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
+  qt6-qpa-plugins
+  # test and check
+  xvfb xauth xdotool imagemagick ffmpeg x11-utils openbox
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: everything is installed"
+  exit 0
+fi
+
+run_as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  else
+    sudo DEBIAN_FRONTEND=noninteractive "$@"
+  fi
+}
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+run_as_root apt-get update -q
+run_as_root apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,83 @@
+#pragma once
+// The main window: menus, the tool bar with the frame counter and frame
+// buttons, the editor of the current frame, and the status bar.
+
+#include "platform/dbctrls/DBNavigator.h"
+#include "platform/dbctrls/DBRichEdit.h"
+#include "platform/dialogs/FileDialog.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+class TMakeForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMakeForm1(QWidget *parent = nullptr);
+
+    // Menu bar. Menus and submenus are the actions that open them.
+    QMenuBar *MainMenu1;
+    QAction *fa1, *N1, *N4, *R1, *Open1, *Save2, *Save1, *N26, *BMP1, *AVI1, *N23, *N24, *N25, *G1, *P1, *N6,
+        *N15, *Exit1;
+    QAction *Edit1, *Cancel1, *N9, *Copy1, *P2, *V1, *SelectAll1, *N20;
+    QAction *N8, *V2;
+    QAction *Show1, *O1, *N7, *N14, *N19;
+    QAction *Help1, *TEXT1, *About1;
+
+    // Tool bar.
+    QToolBar *ToolBar1;
+    QLabel *Label1;
+    QLineEdit *Edit2;
+    QLineEdit *Edit3;
+    QFrame *Bevel1;
+    glyphreel::dbctrls::DBNavigator *DBNavigator1;
+    QToolButton *SpeedButton1;
+    QToolButton *SpeedButton2;
+    QFrame *Bevel2;
+    QToolButton *SpeedButton3;
+
+    glyphreel::dbctrls::DBRichEdit *DBRichEdit0;
+    QLabel *Image1; // the export's capture buffer, behind the editor
+    QStatusBar *StatusBar1;
+
+    glyphreel::dialogs::FileDialog *OpenDialog1;
+    glyphreel::dialogs::FileDialog *SaveDialog1;
+    glyphreel::dialogs::FileDialog *SavePictureDialog1;
+
+    // The folder of the executable, without a trailing separator; known from
+    // the first showing on.
+    QString applicationFolder() const { return applicationFolder_; }
+
+    void Exit1Click();
+
+    // The first showing: places the window and the tool box, shows the tool
+    // box and remembers the application folder. Public so that the
+    // placement can be checked for any screen.
+    void FormShow(const QRect &screen);
+
+    void setVisible(bool visible) override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void createMenus();
+    void createToolBar();
+    void createEditor();
+    QAction *addItem(QMenu *menu, const char16_t *objectName, const QString &caption, const QString &hint,
+                     const QKeySequence &shortcut = {});
+    QAction *addMenu(QMenu *parentMenu, const char16_t *objectName, const QString &caption, const QString &hint,
+                     const QKeySequence &shortcut = {});
+
+    QString applicationFolder_;
+    bool shown_ = false;
+};
+
+extern TMakeForm1 *MakeForm1;

@@ -1,0 +1,40 @@
+#include "app/Startup.h"
+
+#include "app/Application.h"
+#include "app/Fonts.h"
+#include "app/Infowindow1.h"
+#include "app/Makewindow1.h"
+#include "convert/Unit1.h"
+#include "import/Aviwindow1.h"
+#include "import/Bmpwindow1.h"
+#include "output/Previewwindow1.h"
+#include "platform/dialogs/Commands.h"
+#include "tools/Fontwindow1.h"
+#include "tools/Toolwindow1.h"
+
+namespace glyphreel::app {
+
+void createForms(GlyphreelApplication &application)
+{
+    application.createForm(MakeForm1);
+    application.createForm(AVIForm1);
+    application.createForm(BMPForm1);
+    application.createForm(FontForm1);
+    application.createForm(InfoForm1);
+    application.createForm(PreviewForm1);
+    application.createForm(ToolForm1);
+    application.createForm(Form1);
+}
+
+int runApplication(int argc, char **argv)
+{
+    GlyphreelApplication application(argc, argv);
+    dialogs::runGuarded([&] {
+        registerFontSubstitutions();
+        createForms(application);
+        application.run();
+    });
+    return 0;
+}
+
+} // namespace glyphreel::app

@@ -1,0 +1,18 @@
+#include "app/Startup.h"
+#include "convert/ConvertCommand.h"
+
+#include <QStringList>
+
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "convert") == 0) {
+        QStringList arguments;
+        for (int i = 2; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        return glyphreel::convert::runConvertCommand(arguments, stdout, stderr);
+    }
+    return glyphreel::app::runApplication(argc, argv);
+}
