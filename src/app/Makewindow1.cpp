@@ -91,6 +91,12 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
     SavePictureDialog1->setDefaultExt(QStringLiteral("gif"));
     SavePictureDialog1->setOverwritePrompt(false);
 
+    // Every menu item shows its hint in the status bar while it is under
+    // the pointer; tool bar controls do the same through their status tips.
+    for (QAction *item : MainMenu1->findChildren<QAction *>())
+        if (!item->statusTip().isEmpty())
+            connect(item, &QAction::hovered, this, [this, item] { StatusBar1->showMessage(item->statusTip()); });
+
     glyphreel::dialogs::connectCommand(Exit1, &QAction::triggered, this, &TMakeForm1::Exit1Click);
 }
 
