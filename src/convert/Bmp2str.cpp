@@ -1,6 +1,7 @@
 #include "convert/Bmp2str.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -61,6 +62,65 @@ inline int densityIndex(std::uint64_t s, std::uint64_t n, bool invert)
 // the blocks are so large and few that dividing costs nothing.
 constexpr std::uint64_t kMaxLookupSums = 1u << 20;
 
+// The row kernels, compiled for AVX2 as well as for any x86-64; the loader
+// picks the best the processor has. Each walks its row once.
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__) && !defined(__clang__)
+#define GLYPHREEL_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define GLYPHREEL_CLONES
+#endif
+
+// Brightness sums (blue + green + red) of the pixels of one row.
+GLYPHREEL_CLONES void rowSums(const std::uint8_t *__restrict src, std::uint16_t *__restrict out, std::size_t width)
+{
+    for (std::size_t x = 0; x < width; ++x)
+        out[x] = static_cast<std::uint16_t>(src[3 * x] + src[3 * x + 1] + src[3 * x + 2]);
+}
+
+GLYPHREEL_CLONES void addRowSums(const std::uint8_t *__restrict src, std::uint16_t *__restrict acc, std::size_t width)
+{
+    for (std::size_t x = 0; x < width; ++x)
+        acc[x] = static_cast<std::uint16_t>(acc[x] + src[3 * x] + src[3 * x + 1] + src[3 * x + 2]);
+}
+
+GLYPHREEL_CLONES void addRowSums(const std::uint8_t *__restrict src, std::uint32_t *__restrict acc, std::size_t width)
+{
+    for (std::size_t x = 0; x < width; ++x)
+        acc[x] += static_cast<std::uint32_t>(src[3 * x] + src[3 * x + 1] + src[3 * x + 2]);
+}
+
+GLYPHREEL_CLONES void addSums(const std::uint16_t *__restrict sums, std::uint16_t *__restrict acc, std::size_t width)
+{
+    for (std::size_t x = 0; x < width; ++x)
+        acc[x] = static_cast<std::uint16_t>(acc[x] + sums[x]);
+}
+
+GLYPHREEL_CLONES void addSums(const std::uint16_t *__restrict sums, std::uint32_t *__restrict acc, std::size_t width)
+{
+    for (std::size_t x = 0; x < width; ++x)
+        acc[x] += sums[x];
+}
+
+// Cells of one pixel width: each the sum of two neighbouring columns.
+GLYPHREEL_CLONES void pairSums(const std::uint16_t *__restrict acc, std::uint64_t *__restrict cells, std::size_t count)
+{
+    for (std::size_t k = 0; k < count; ++k)
+        cells[k] = static_cast<std::uint64_t>(acc[k]) + acc[k + 1];
+}
+
+void pairSums(const std::uint32_t *acc, std::uint64_t *cells, std::size_t count)
+{
+    for (std::size_t k = 0; k < count; ++k)
+        cells[k] = static_cast<std::uint64_t>(acc[k]) + acc[k + 1];
+}
+
+inline char *putCell(char *dst, const DensityCell &cell)
+{
+    dst[0] = static_cast<char>(cell[0]);
+    dst[1] = static_cast<char>(cell[1]);
+    return dst + 2;
+}
+
 template <typename Acc>
 void convertRows(const bitmap::Bitmap &picture, std::int64_t p, const DensityTable &table, bool invert,
                  std::string &out)
@@ -68,95 +128,79 @@ void convertRows(const bitmap::Bitmap &picture, std::int64_t p, const DensityTab
     // 64-bit positions: a pixel width near the int limit must not overflow.
     const std::int64_t width = picture.width();
     const std::int64_t height = picture.height();
+    const std::size_t w = static_cast<std::size_t>(width);
     const std::size_t cells = static_cast<std::size_t>((width + p - 1) / p);
     const std::uint64_t fullCount = static_cast<std::uint64_t>(p + 1) * static_cast<std::uint64_t>(p + 1);
     const std::uint64_t maxSum = fullCount < kMaxLookupSums ? 765 * fullCount : kMaxLookupSums;
 
-    std::vector<DensityCell> lookup;
+    // The lookup holds each cell's two bytes as one 16-bit word in memory
+    // order, so a cell is one load and one store.
+    std::vector<std::uint16_t> lookup;
     if (maxSum < kMaxLookupSums) {
         lookup.resize(maxSum + 1);
         for (std::uint64_t s = 0; s <= maxSum; ++s)
-            lookup[s] = table[densityIndex(s, fullCount, invert)];
+            std::memcpy(&lookup[s], table[densityIndex(s, fullCount, invert)].data(), 2);
     }
 
-    // acc holds the per-column brightness sums (blue + green + red) of the
-    // rows of the current line of blocks; carry keeps the sums of the line's
-    // last row, which is also the first row of the next line. Each row of the
-    // picture is read once.
-    std::vector<Acc> acc(static_cast<std::size_t>(width));
-    std::vector<std::uint16_t> carry(static_cast<std::size_t>(width));
-    std::vector<std::uint64_t> sums(cells);
+    // acc holds the per-column brightness sums of the rows of the current
+    // line of blocks. A line's last row is also the first row of the next
+    // line: its sums are kept in carry, so every row of the picture is read
+    // once.
+    std::vector<Acc> acc(w + 1);
+    std::vector<std::uint16_t> carry(w + 1);
+    std::vector<std::uint64_t> sums(cells + 1);
 
     char *dst = out.data();
     for (std::int64_t y = 0; y < height; y += p) {
         const std::int64_t lastRow = std::min(y + p, height - 1);
         Acc *a = acc.data();
-        if (y == 0) {
-            const std::uint8_t *src = picture.row(0);
-            for (std::int64_t x = 0; x < width; ++x)
-                a[x] = static_cast<Acc>(src[3 * x] + src[3 * x + 1] + src[3 * x + 2]);
-        } else {
-            const std::uint16_t *c = carry.data();
-            for (std::int64_t x = 0; x < width; ++x)
-                a[x] = c[x];
-        }
+        if (y == 0)
+            rowSums(picture.row(0), carry.data(), w);
+        std::copy(carry.begin(), carry.begin() + static_cast<std::ptrdiff_t>(w), a);
         for (std::int64_t r = y + 1; r <= lastRow; ++r) {
             const std::uint8_t *src = picture.row(static_cast<int>(r));
             if (r == y + p) {
-                std::uint16_t *c = carry.data();
-                for (std::int64_t x = 0; x < width; ++x) {
-                    const auto t = static_cast<std::uint16_t>(src[3 * x] + src[3 * x + 1] + src[3 * x + 2]);
-                    c[x] = t;
-                    a[x] = static_cast<Acc>(a[x] + t);
-                }
+                rowSums(src, carry.data(), w);
+                addSums(carry.data(), a, w);
             } else {
-                for (std::int64_t x = 0; x < width; ++x)
-                    a[x] = static_cast<Acc>(a[x] + src[3 * x] + src[3 * x + 1] + src[3 * x + 2]);
+                addRowSums(src, a, w);
             }
         }
 
         const std::uint64_t rows = static_cast<std::uint64_t>(lastRow - y + 1);
         const bool fullRows = rows == static_cast<std::uint64_t>(p + 1);
         // Cell k covers columns kp .. kp + p; the column kp + p is shared
-        // with cell k + 1.
-        std::size_t k = 0;
-        std::int64_t x = 0;
+        // with cell k + 1. First the cells that have all p + 1 columns.
+        const std::size_t fullCells = width > p ? static_cast<std::size_t>((width - 1 - p) / p + 1) : 0;
         if (p == 1) {
-            for (; x + 1 < width; ++x, ++k)
-                sums[k] = static_cast<std::uint64_t>(a[x]) + a[x + 1];
+            pairSums(a, sums.data(), fullCells);
         } else {
-            for (; x + p < width; x += p, ++k) {
+            for (std::size_t k = 0; k < fullCells; ++k) {
+                const Acc *col = a + static_cast<std::int64_t>(k) * p;
                 std::uint64_t s = 0;
                 for (std::int64_t i = 0; i <= p; ++i)
-                    s += a[x + i];
+                    s += col[i];
                 sums[k] = s;
             }
         }
-        const std::size_t fullCells = k;
         if (fullRows && !lookup.empty()) {
-            for (std::size_t i = 0; i < fullCells; ++i) {
-                const DensityCell &cell = lookup[sums[i]];
-                *dst++ = static_cast<char>(cell[0]);
-                *dst++ = static_cast<char>(cell[1]);
-            }
+            const std::uint16_t *lut = lookup.data();
+            const std::uint64_t *cellSums = sums.data();
+            for (std::size_t k = 0; k < fullCells; ++k)
+                std::memcpy(dst + 2 * k, &lut[cellSums[k]], 2);
+            dst += 2 * fullCells;
         } else {
             const std::uint64_t n = rows * static_cast<std::uint64_t>(p + 1);
-            for (std::size_t i = 0; i < fullCells; ++i) {
-                const DensityCell &cell = table[densityIndex(sums[i], n, invert)];
-                *dst++ = static_cast<char>(cell[0]);
-                *dst++ = static_cast<char>(cell[1]);
-            }
+            for (std::size_t k = 0; k < fullCells; ++k)
+                dst = putCell(dst, table[densityIndex(sums[k], n, invert)]);
         }
         // The cells at the right edge cover fewer columns.
-        for (; x < width; x += p) {
+        for (std::int64_t x = static_cast<std::int64_t>(fullCells) * p; x < width; x += p) {
             const std::int64_t lastColumn = std::min(x + p, width - 1);
             std::uint64_t s = 0;
             for (std::int64_t i = x; i <= lastColumn; ++i)
                 s += a[i];
-            const DensityCell &cell =
-                table[densityIndex(s, rows * static_cast<std::uint64_t>(lastColumn - x + 1), invert)];
-            *dst++ = static_cast<char>(cell[0]);
-            *dst++ = static_cast<char>(cell[1]);
+            dst = putCell(dst, table[densityIndex(s, rows * static_cast<std::uint64_t>(lastColumn - x + 1), invert)]);
         }
         *dst++ = '\r';
         *dst++ = '\n';
