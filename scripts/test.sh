@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Glyphreel with its tests and runs the
+# whole suite: once in a normal build and once under AddressSanitizer and
+# UndefinedBehaviorSanitizer (skip that pass with --no-sanitize).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+sanitize=1
+for arg in "$@"; do
+  case "$arg" in
+    --no-sanitize) sanitize=0 ;;
+    *) echo "usage: scripts/test.sh [--no-sanitize]" >&2; exit 2 ;;
+  esac
+done
+
+bash scripts/install-deps.sh
+jobs="$(nproc)"
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLYPHREEL_TESTS=ON
+cmake --build build -j"$jobs"
+(cd build && ctest --output-on-failure -j"$jobs")
+
+if [ "$sanitize" -eq 1 ]; then
+  cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DGLYPHREEL_TESTS=ON -DGLYPHREEL_BENCH=OFF -DGLYPHREEL_SANITIZE=ON
+  cmake --build build-sanitize -j"$jobs"
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  (cd build-sanitize && ctest --output-on-failure -j"$jobs")
+fi
