@@ -1,15 +1,12 @@
 #pragma once
 // The information window: name, version, maker.
 
-#include <QDialog>
+#include "platform/dialogs/WindowPlacement.h"
 
-class TInfoForm1 : public QDialog {
+class TInfoForm1 : public glyphreel::dialogs::ScreenCentredDialog {
     Q_OBJECT
 public:
-    explicit TInfoForm1(QWidget *parent = nullptr);
-
-protected:
-    void showEvent(QShowEvent *event) override;
+    TInfoForm1();
 };
 
 extern TInfoForm1 *InfoForm1;

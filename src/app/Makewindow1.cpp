@@ -71,25 +71,15 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
     StatusBar1->setFixedHeight(19);
     setStatusBar(StatusBar1);
 
-    OpenDialog1 = new FileDialog(FileRequest::Mode::Open, this);
-    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-    OpenDialog1->setTitle(QStringLiteral("開く"));
-    OpenDialog1->setFilter(QStringLiteral("TDファイル (*.td)|*.td"));
-    OpenDialog1->setDefaultExt(QStringLiteral("TD"));
-
-    SaveDialog1 = new FileDialog(FileRequest::Mode::Save, this);
-    SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
-    SaveDialog1->setTitle(QStringLiteral("保存"));
-    SaveDialog1->setFilter(QStringLiteral("TDファイル (*.td)|*.td"));
-    SaveDialog1->setDefaultExt(QStringLiteral("TD"));
-    SaveDialog1->setOverwritePrompt(true);
-
-    SavePictureDialog1 = new FileDialog(FileRequest::Mode::Save, this);
-    SavePictureDialog1->setObjectName(QStringLiteral("SavePictureDialog1"));
-    SavePictureDialog1->setTitle(QStringLiteral("GIFアニメーションへのエクスポート"));
-    SavePictureDialog1->setFilter(QStringLiteral("GIFファイル (*.gif)|*.gif"));
-    SavePictureDialog1->setDefaultExt(QStringLiteral("gif"));
-    SavePictureDialog1->setOverwritePrompt(false);
+    const QString projectFilter = QStringLiteral("TDファイル (*.td)|*.td");
+    OpenDialog1 = fileDialog(FileRequest::Mode::Open, u"OpenDialog1", QStringLiteral("開く"), projectFilter,
+                             QStringLiteral("TD"), false);
+    SaveDialog1 = fileDialog(FileRequest::Mode::Save, u"SaveDialog1", QStringLiteral("保存"), projectFilter,
+                             QStringLiteral("TD"), true);
+    // Choosing an existing picture file asks nothing.
+    SavePictureDialog1 = fileDialog(FileRequest::Mode::Save, u"SavePictureDialog1",
+                                    QStringLiteral("GIFアニメーションへのエクスポート"),
+                                    QStringLiteral("GIFファイル (*.gif)|*.gif"), QStringLiteral("gif"), false);
 
     // Every menu item shows its hint in the status bar while it is under
     // the pointer; tool bar controls do the same through their status tips.
@@ -98,6 +88,18 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
             connect(item, &QAction::hovered, this, [this, item] { StatusBar1->showMessage(item->statusTip()); });
 
     glyphreel::dialogs::connectCommand(Exit1, &QAction::triggered, this, &TMakeForm1::Exit1Click);
+}
+
+FileDialog *TMakeForm1::fileDialog(FileRequest::Mode mode, const char16_t *objectName, const QString &title,
+                                   const QString &filter, const QString &defaultExt, bool overwritePrompt)
+{
+    auto *dialog = new FileDialog(mode, this);
+    dialog->setObjectName(QString::fromUtf16(objectName));
+    dialog->setTitle(title);
+    dialog->setFilter(filter);
+    dialog->setDefaultExt(defaultExt);
+    dialog->setOverwritePrompt(overwritePrompt);
+    return dialog;
 }
 
 QAction *TMakeForm1::addItem(QMenu *menu, const char16_t *objectName, const QString &caption, const QString &hint,

@@ -71,6 +71,9 @@ private:
     void createMenus();
     void createToolBar();
     void createEditor();
+    glyphreel::dialogs::FileDialog *fileDialog(glyphreel::dialogs::FileRequest::Mode mode, const char16_t *objectName,
+                                               const QString &title, const QString &filter, const QString &defaultExt,
+                                               bool overwritePrompt);
     QAction *addItem(QMenu *menu, const char16_t *objectName, const QString &caption, const QString &hint,
                      const QKeySequence &shortcut = {});
     QAction *addMenu(QMenu *parentMenu, const char16_t *objectName, const QString &caption, const QString &hint,

@@ -1,15 +1,12 @@
 #pragma once
 // The AVI import window: appends one frame per movie frame taken.
 
-#include <QDialog>
+#include "platform/dialogs/WindowPlacement.h"
 
-class TAVIForm1 : public QDialog {
+class TAVIForm1 : public glyphreel::dialogs::ScreenCentredDialog {
     Q_OBJECT
 public:
-    explicit TAVIForm1(QWidget *parent = nullptr);
-
-protected:
-    void showEvent(QShowEvent *event) override;
+    TAVIForm1();
 };
 
 extern TAVIForm1 *AVIForm1;

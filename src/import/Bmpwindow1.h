@@ -1,15 +1,12 @@
 #pragma once
 // The BMP import window: pastes the art of one picture into the current frame.
 
-#include <QDialog>
+#include "platform/dialogs/WindowPlacement.h"
 
-class TBMPForm1 : public QDialog {
+class TBMPForm1 : public glyphreel::dialogs::ScreenCentredDialog {
     Q_OBJECT
 public:
-    explicit TBMPForm1(QWidget *parent = nullptr);
-
-protected:
-    void showEvent(QShowEvent *event) override;
+    TBMPForm1();
 };
 
 extern TBMPForm1 *BMPForm1;

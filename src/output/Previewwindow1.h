@@ -1,15 +1,12 @@
 #pragma once
 // The preview window: plays the project as a movie.
 
-#include <QDialog>
+#include "platform/dialogs/WindowPlacement.h"
 
-class TPreviewForm1 : public QDialog {
+class TPreviewForm1 : public glyphreel::dialogs::ScreenCentredDialog {
     Q_OBJECT
 public:
-    explicit TPreviewForm1(QWidget *parent = nullptr);
-
-protected:
-    void showEvent(QShowEvent *event) override;
+    TPreviewForm1();
 };
 
 extern TPreviewForm1 *PreviewForm1;

@@ -1,15 +1,12 @@
 #pragma once
 // The batch font window: gives every frame one font, size, style and colour.
 
-#include <QDialog>
+#include "platform/dialogs/WindowPlacement.h"
 
-class TFontForm1 : public QDialog {
+class TFontForm1 : public glyphreel::dialogs::ScreenCentredDialog {
     Q_OBJECT
 public:
-    explicit TFontForm1(QWidget *parent = nullptr);
-
-protected:
-    void showEvent(QShowEvent *event) override;
+    TFontForm1();
 };
 
 extern TFontForm1 *FontForm1;

@@ -17,3 +17,20 @@ void centreOnScreen(QWidget *window)
 }
 
 } // namespace glyphreel::dialogs
+
+namespace glyphreel::dialogs {
+
+ScreenCentredDialog::ScreenCentredDialog(const QString &objectName, const QString &caption, Qt::WindowFlags flags)
+    : QDialog(nullptr, flags)
+{
+    setObjectName(objectName);
+    setWindowTitle(caption);
+}
+
+void ScreenCentredDialog::showEvent(QShowEvent *event)
+{
+    centreOnScreen(this);
+    QDialog::showEvent(event);
+}
+
+} // namespace glyphreel::dialogs
