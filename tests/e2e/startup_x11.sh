@@ -21,7 +21,8 @@ sleep 1
 app=$!
 frame_of() { # prints the frame's top-left "x y" of the window with this exact name
   local id
-  id=$(xdotool search --sync --onlyvisible --name "^$1\$" | head -1)
+  id=$(timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -1)
+  [ -n "$id" ] || { echo "FAIL: no window named $1 appeared" >&2; return 1; }
   xwininfo -id "$id" | awk '/Absolute upper-left X/{ax=$4} /Absolute upper-left Y/{ay=$4}
                             /Relative upper-left X/{rx=$4} /Relative upper-left Y/{ry=$4}
                             END{print ax-rx, ay-ry}'
@@ -33,8 +34,9 @@ if [ -n "$shot" ]; then import -window root "$shot"; fi
 status=0
 [ "$main" = "128 96" ] || { echo "FAIL: main window frame at $main, expected 128 96"; status=1; }
 [ "$tools" = "718 196" ] || { echo "FAIL: tool box frame at $tools, expected 718 196"; status=1; }
-xdotool search --name '^Glyphreel$' | while read -r id; do xdotool windowactivate --sync "$id" 2>/dev/null || true; done
-xdotool key --clearmodifiers ctrl+q
+main_id=$(xdotool search --onlyvisible --name '^Glyphreel$' | head -1)
+timeout 10 xdotool windowactivate --sync "$main_id" || true
+timeout 10 xdotool key --clearmodifiers ctrl+q
 for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$app" 2>/dev/null; then echo "FAIL: Ctrl+Q did not end the application"; kill "$app"; status=1; fi
 [ "$status" -eq 0 ] && echo "PASS: windows placed at 128,96 and 718,196; Ctrl+Q ends the run"
