@@ -114,6 +114,43 @@ void pairSums(const std::uint32_t *acc, std::uint64_t *cells, std::size_t count)
         cells[k] = static_cast<std::uint64_t>(acc[k]) + acc[k + 1];
 }
 
+// Blocks more than one pixel wide: the rows of a line are added byte by
+// byte, a strip of 32 bytes at a time kept in registers, so that each row is
+// read once and the sums are written once; then the three channels of each
+// column are added.
+using Bytes16 = std::uint8_t __attribute__((vector_size(16)));
+using Words16 = std::uint16_t __attribute__((vector_size(32)));
+
+GLYPHREEL_CLONES void sumRows(const std::uint8_t *const *rows, std::size_t rowCount, std::uint16_t *__restrict acc,
+                              std::size_t n)
+{
+    std::size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        Words16 low = {}, high = {};
+        for (std::size_t r = 0; r < rowCount; ++r) {
+            Bytes16 a, b;
+            std::memcpy(&a, rows[r] + i, sizeof a);
+            std::memcpy(&b, rows[r] + i + 16, sizeof b);
+            low += __builtin_convertvector(a, Words16);
+            high += __builtin_convertvector(b, Words16);
+        }
+        std::memcpy(acc + i, &low, sizeof low);
+        std::memcpy(acc + i + 16, &high, sizeof high);
+    }
+    for (; i < n; ++i) {
+        std::uint16_t sum = 0;
+        for (std::size_t r = 0; r < rowCount; ++r)
+            sum = static_cast<std::uint16_t>(sum + rows[r][i]);
+        acc[i] = sum;
+    }
+}
+
+GLYPHREEL_CLONES void channelSums(const std::uint16_t *__restrict acc, std::uint16_t *__restrict out, std::size_t width)
+{
+    for (std::size_t x = 0; x < width; ++x)
+        out[x] = static_cast<std::uint16_t>(acc[3 * x] + acc[3 * x + 1] + acc[3 * x + 2]);
+}
+
 inline char *putCell(char *dst, const DensityCell &cell)
 {
     dst[0] = static_cast<char>(cell[0]);
@@ -121,36 +158,120 @@ inline char *putCell(char *dst, const DensityCell &cell)
     return dst + 2;
 }
 
-template <typename Acc>
-void convertRows(const bitmap::Bitmap &picture, std::int64_t p, const DensityTable &table, bool invert,
-                 std::string &out)
-{
-    // 64-bit positions: a pixel width near the int limit must not overflow.
-    const std::int64_t width = picture.width();
-    const std::int64_t height = picture.height();
-    const std::size_t w = static_cast<std::size_t>(width);
-    const std::size_t cells = static_cast<std::size_t>((width + p - 1) / p);
-    const std::uint64_t fullCount = static_cast<std::uint64_t>(p + 1) * static_cast<std::uint64_t>(p + 1);
-    const std::uint64_t maxSum = fullCount < kMaxLookupSums ? 765 * fullCount : kMaxLookupSums;
+// What every line shares: the block geometry, the tables, the output.
+struct LineWriter {
+    std::int64_t width;
+    std::int64_t p;
+    const DensityTable &table;
+    bool invert;
+    std::vector<std::uint16_t> lookup; // cells of full blocks by their sum
+    std::vector<std::uint64_t> sums;
+    char *dst;
 
-    // The lookup holds each cell's two bytes as one 16-bit word in memory
-    // order, so a cell is one load and one store.
-    std::vector<std::uint16_t> lookup;
-    if (maxSum < kMaxLookupSums) {
-        lookup.resize(maxSum + 1);
-        for (std::uint64_t s = 0; s <= maxSum; ++s)
-            std::memcpy(&lookup[s], table[densityIndex(s, fullCount, invert)].data(), 2);
+    LineWriter(std::int64_t width_, std::int64_t p_, const DensityTable &table_, bool invert_, char *out)
+        : width(width_), p(p_), table(table_), invert(invert_), dst(out)
+    {
+        const std::uint64_t fullCount = static_cast<std::uint64_t>(p + 1) * static_cast<std::uint64_t>(p + 1);
+        // Each cell's two bytes as one 16-bit word in memory order, so a
+        // cell is one load and one store.
+        if (fullCount < kMaxLookupSums / 765) {
+            const std::uint64_t maxSum = 765 * fullCount;
+            lookup.resize(maxSum + 1);
+            for (std::uint64_t s = 0; s <= maxSum; ++s)
+                std::memcpy(&lookup[s], table[densityIndex(s, fullCount, invert)].data(), 2);
+        }
+        sums.resize(static_cast<std::size_t>((width + p - 1) / p) + 1);
     }
 
-    // acc holds the per-column brightness sums of the rows of the current
-    // line of blocks. A line's last row is also the first row of the next
-    // line: its sums are kept in carry, so every row of the picture is read
-    // once.
+    // The full cells of a line for the common small pixel widths, with the
+    // width known to the compiler: sum and lookup in one unrolled loop.
+    template <int P, typename Acc>
+    void writeFixed(const Acc *a, std::size_t count)
+    {
+        const std::uint16_t *lut = lookup.data();
+        for (std::size_t k = 0; k < count; ++k) {
+            const Acc *col = a + k * P;
+            std::uint32_t s = 0;
+            for (int i = 0; i <= P; ++i)
+                s += col[i];
+            std::memcpy(dst + 2 * k, &lut[s], 2);
+        }
+        dst += 2 * count;
+    }
+
+    template <typename Acc>
+    bool writeFullCells(const Acc *a, std::size_t count)
+    {
+        switch (p) {
+        case 2: writeFixed<2>(a, count); return true;
+        case 3: writeFixed<3>(a, count); return true;
+        case 4: writeFixed<4>(a, count); return true;
+        case 5: writeFixed<5>(a, count); return true;
+        case 6: writeFixed<6>(a, count); return true;
+        case 8: writeFixed<8>(a, count); return true;
+        default: return false;
+        }
+    }
+
+    // Writes one line from the brightness sums of its columns over its rows.
+    template <typename Acc>
+    void write(const Acc *a, std::uint64_t rows)
+    {
+        const bool fullRows = rows == static_cast<std::uint64_t>(p + 1);
+        // Cell k covers columns kp .. kp + p; the column kp + p is shared
+        // with cell k + 1. First the cells that have all p + 1 columns.
+        const std::size_t fullCells = width > p ? static_cast<std::size_t>((width - 1 - p) / p + 1) : 0;
+        if (fullRows && !lookup.empty() && writeFullCells(a, fullCells)) {
+            // done by a loop made for this pixel width
+        } else {
+            if (p == 1) {
+                pairSums(a, sums.data(), fullCells);
+            } else {
+                for (std::size_t k = 0; k < fullCells; ++k) {
+                    const Acc *col = a + static_cast<std::int64_t>(k) * p;
+                    std::uint64_t s = 0;
+                    for (std::int64_t i = 0; i <= p; ++i)
+                        s += col[i];
+                    sums[k] = s;
+                }
+            }
+            if (fullRows && !lookup.empty()) {
+                const std::uint16_t *lut = lookup.data();
+                const std::uint64_t *cellSums = sums.data();
+                for (std::size_t k = 0; k < fullCells; ++k)
+                    std::memcpy(dst + 2 * k, &lut[cellSums[k]], 2);
+                dst += 2 * fullCells;
+            } else {
+                const std::uint64_t n = rows * static_cast<std::uint64_t>(p + 1);
+                for (std::size_t k = 0; k < fullCells; ++k)
+                    dst = putCell(dst, table[densityIndex(sums[k], n, invert)]);
+            }
+        }
+        // The cells at the right edge cover fewer columns.
+        for (std::int64_t x = static_cast<std::int64_t>(fullCells) * p; x < width; x += p) {
+            const std::int64_t lastColumn = std::min(x + p, width - 1);
+            std::uint64_t s = 0;
+            for (std::int64_t i = x; i <= lastColumn; ++i)
+                s += a[i];
+            dst = putCell(dst, table[densityIndex(s, rows * static_cast<std::uint64_t>(lastColumn - x + 1), invert)]);
+        }
+        *dst++ = '\r';
+        *dst++ = '\n';
+    }
+};
+
+// Lines of blocks. A line's last row is also the first row of the next line.
+//
+// Pixel width 1 and very wide blocks: each row is reduced once to per-column
+// brightness sums (blue + green + red), kept for the next line when shared.
+template <typename Acc>
+void convertByColumns(const bitmap::Bitmap &picture, LineWriter &out)
+{
+    const std::int64_t p = out.p;
+    const std::int64_t height = picture.height();
+    const std::size_t w = static_cast<std::size_t>(picture.width());
     std::vector<Acc> acc(w + 1);
     std::vector<std::uint16_t> carry(w + 1);
-    std::vector<std::uint64_t> sums(cells + 1);
-
-    char *dst = out.data();
     for (std::int64_t y = 0; y < height; y += p) {
         const std::int64_t lastRow = std::min(y + p, height - 1);
         Acc *a = acc.data();
@@ -166,44 +287,27 @@ void convertRows(const bitmap::Bitmap &picture, std::int64_t p, const DensityTab
                 addRowSums(src, a, w);
             }
         }
+        out.write(a, static_cast<std::uint64_t>(lastRow - y + 1));
+    }
+}
 
-        const std::uint64_t rows = static_cast<std::uint64_t>(lastRow - y + 1);
-        const bool fullRows = rows == static_cast<std::uint64_t>(p + 1);
-        // Cell k covers columns kp .. kp + p; the column kp + p is shared
-        // with cell k + 1. First the cells that have all p + 1 columns.
-        const std::size_t fullCells = width > p ? static_cast<std::size_t>((width - 1 - p) / p + 1) : 0;
-        if (p == 1) {
-            pairSums(a, sums.data(), fullCells);
-        } else {
-            for (std::size_t k = 0; k < fullCells; ++k) {
-                const Acc *col = a + static_cast<std::int64_t>(k) * p;
-                std::uint64_t s = 0;
-                for (std::int64_t i = 0; i <= p; ++i)
-                    s += col[i];
-                sums[k] = s;
-            }
-        }
-        if (fullRows && !lookup.empty()) {
-            const std::uint16_t *lut = lookup.data();
-            const std::uint64_t *cellSums = sums.data();
-            for (std::size_t k = 0; k < fullCells; ++k)
-                std::memcpy(dst + 2 * k, &lut[cellSums[k]], 2);
-            dst += 2 * fullCells;
-        } else {
-            const std::uint64_t n = rows * static_cast<std::uint64_t>(p + 1);
-            for (std::size_t k = 0; k < fullCells; ++k)
-                dst = putCell(dst, table[densityIndex(sums[k], n, invert)]);
-        }
-        // The cells at the right edge cover fewer columns.
-        for (std::int64_t x = static_cast<std::int64_t>(fullCells) * p; x < width; x += p) {
-            const std::int64_t lastColumn = std::min(x + p, width - 1);
-            std::uint64_t s = 0;
-            for (std::int64_t i = x; i <= lastColumn; ++i)
-                s += a[i];
-            dst = putCell(dst, table[densityIndex(s, rows * static_cast<std::uint64_t>(lastColumn - x + 1), invert)]);
-        }
-        *dst++ = '\r';
-        *dst++ = '\n';
+// Blocks of 2 to 84 pixels: all sums fit 16 bits. The row a line shares
+// with the next is read again for the next, from the cache.
+void convertByBytes(const bitmap::Bitmap &picture, LineWriter &out)
+{
+    const std::int64_t p = out.p;
+    const std::int64_t height = picture.height();
+    const std::size_t w = static_cast<std::size_t>(picture.width());
+    std::vector<std::uint16_t> acc(3 * w + 1), columns(w + 1);
+    std::vector<const std::uint8_t *> rows(static_cast<std::size_t>(p + 1));
+    for (std::int64_t y = 0; y < height; y += p) {
+        const std::int64_t lastRow = std::min(y + p, height - 1);
+        const std::size_t count = static_cast<std::size_t>(lastRow - y + 1);
+        for (std::size_t r = 0; r < count; ++r)
+            rows[r] = picture.row(static_cast<int>(y + static_cast<std::int64_t>(r)));
+        sumRows(rows.data(), count, acc.data(), 3 * w);
+        channelSums(acc.data(), columns.data(), w);
+        out.write(columns.data(), static_cast<std::uint64_t>(count));
     }
 }
 
@@ -223,12 +327,15 @@ std::string BmpToString(bitmap::Bitmap &bitmap, int pixelWidth, bool halfWidth, 
     const std::size_t cells = (static_cast<std::size_t>(bitmap.width()) + p - 1) / p;
     result.resize(lines * (2 * cells + 2));
 
-    const DensityTable &table = halfWidth ? FDensityAnkList : FDensityList;
-    // A column sum of p + 1 rows fits 16 bits up to p = 84.
-    if (765 * (p + 1) <= 0xFFFF)
-        convertRows<std::uint16_t>(bitmap, pixelWidth, table, invert, result);
+    LineWriter writer(bitmap.width(), pixelWidth, halfWidth ? FDensityAnkList : FDensityList, invert, result.data());
+    // A column's brightness sum over p + 1 rows fits 16 bits up to p = 84.
+    const bool fits16 = 765 * (p + 1) <= 0xFFFF;
+    if (p >= 2 && fits16)
+        convertByBytes(bitmap, writer);
+    else if (fits16)
+        convertByColumns<std::uint16_t>(bitmap, writer);
     else
-        convertRows<std::uint32_t>(bitmap, pixelWidth, table, invert, result);
+        convertByColumns<std::uint32_t>(bitmap, writer);
     return result;
 }
 

@@ -310,7 +310,7 @@ void TestBmp2str::matchesTheLiteralAlgorithm()
 {
     QRandomGenerator rng(20261207);
     int compared = 0;
-    const std::vector<int> widths{1, 2, 3, 4, 5, 7, 8, 9, 13, 31, 40, 85, 86, 100};
+    const std::vector<int> widths{1, 2, 3, 4, 5, 6, 7, 8, 9, 13, 31, 40, 84, 85, 86, 100};
     for (int trial = 0; trial < 300; ++trial) {
         const int w = static_cast<int>(rng.bounded(1, 48));
         const int h = static_cast<int>(rng.bounded(1, 40));
