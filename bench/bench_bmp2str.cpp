@@ -5,8 +5,10 @@
 //   bench_bmp2str [repetitions]
 //
 // For each picture it prints the best time of a plain read (every pixel
-// byte summed once), of reading the BMP file from the page cache, and of the
-// conversion at pixel widths 1, 3 and 8, with the ratio to the plain read.
+// byte summed once), of reading the BMP file from the page cache, of making
+// a text as long as the art at pixel width 1 (memory this large is new to
+// the process each time), and of the conversion at pixel widths 1, 3 and 8,
+// each with its ratio to the plain read.
 
 #include "convert/Bmp2str.h"
 #include "platform/bitmap/BmpCodec.h"
@@ -22,6 +24,7 @@
 #include <cstdlib>
 #include <functional>
 #include <random>
+#include <string>
 #include <vector>
 
 using glyphreel::bitmap::Bitmap;
@@ -96,8 +99,16 @@ int main(int argc, char **argv)
             f.open(QIODevice::ReadOnly);
             sink = static_cast<std::uint64_t>(f.readAll().size());
         });
+        // What any text of the p=1 art's size costs to come into being: the
+        // memory is new to the process each time it is this large.
+        const std::size_t artBytes = static_cast<std::size_t>(h) * (2 * static_cast<std::size_t>(w) + 2);
+        const double newText = bestMs(repetitions, [&] {
+            std::string text(artBytes, ' ');
+            sink = static_cast<std::uint64_t>(text[artBytes / 2]);
+        });
         std::printf("%-11s %-22s %10.3f %8s\n", qPrintable(name), "plain read of pixels", read, "1.00");
         std::printf("%-11s %-22s %10.3f %8.2f\n", qPrintable(name), "read of the BMP file", fileRead, fileRead / read);
+        std::printf("%-11s %-22s %10.3f %8.2f\n", qPrintable(name), "new text, p=1 art size", newText, newText / read);
         for (int pixelWidth : {1, 3, 8}) {
             for (bool half : {false, true}) {
                 // A 24-bit picture is left as it is by the conversion, so the

@@ -199,10 +199,25 @@ struct LineWriter {
         dst += 2 * count;
     }
 
+    // Pixel width 1: each cell is two neighbouring columns.
+    template <typename Acc>
+    void writePairs(const Acc *a, std::size_t count)
+    {
+        const std::uint16_t *lut = lookup.data();
+        std::uint32_t left = count ? a[0] : 0;
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::uint32_t right = a[k + 1];
+            std::memcpy(dst + 2 * k, &lut[left + right], 2);
+            left = right;
+        }
+        dst += 2 * count;
+    }
+
     template <typename Acc>
     bool writeFullCells(const Acc *a, std::size_t count)
     {
         switch (p) {
+        case 1: writePairs(a, count); return true;
         case 2: writeFixed<2>(a, count); return true;
         case 3: writeFixed<3>(a, count); return true;
         case 4: writeFixed<4>(a, count); return true;
