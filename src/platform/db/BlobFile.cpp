@@ -1,0 +1,328 @@
+#include "platform/db/BlobFile.h"
+
+#include "platform/db/ParadoxFormat.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace glyphreel::db {
+namespace {
+
+constexpr std::uint32_t kSlots = 64;
+constexpr std::uint32_t kSlotTable = 12;
+constexpr std::uint32_t kFirstDataChunk = 0x15;
+constexpr std::uint32_t kChunks = 256;
+
+std::string headerBlock()
+{
+    std::string h(BlobFile::kUnit, '\0');
+    h[0] = 0;                // header
+    writeU16(&h[1], 1);      // one unit
+    writeU16(&h[3], 1);      // modification counter
+    const unsigned char constant[6] = {0x82, 0x73, 0x02, 0x00, 0x29, 0x00};
+    std::memcpy(&h[5], constant, sizeof constant);
+    writeU16(&h[0x0B], 0x1000);
+    writeU16(&h[0x0D], 0x1000);
+    h[0x10] = 0x10;
+    writeU16(&h[0x11], 0x0040);
+    writeU16(&h[0x13], 0x0800);
+    writeU16(&h[0x29], 0x02A1);
+    return h;
+}
+
+std::string errnoText()
+{
+    return std::strerror(errno);
+}
+
+} // namespace
+
+BlobFile::BlobFile(std::string path) : path_(std::move(path))
+{
+    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0)
+        fail(path_, errno == ENOENT ? "the blob file is missing" : "cannot be opened (" + errnoText() + ")");
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        fail(path_, "cannot be read (" + errnoText() + ")");
+    size_ = static_cast<std::uint64_t>(st.st_size);
+    char head[3];
+    if (size_ < kUnit)
+        fail(path_, "is cut short: a blob file starts with a 4096-byte header block");
+    readAt(0, head, sizeof head, "header");
+    if (head[0] != 0)
+        fail(path_, "is not a blob file (its first block is not a header block)");
+}
+
+BlobFile::~BlobFile()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void BlobFile::create(const std::string &path)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fail(path, "cannot be created (" + errnoText() + ")");
+    const std::string h = headerBlock();
+    const bool ok = ::write(fd, h.data(), h.size()) == static_cast<ssize_t>(h.size()) && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!ok)
+        fail(path, "cannot be written (" + errnoText() + ")");
+}
+
+void BlobFile::readAt(std::uint64_t offset, char *buffer, std::size_t size, const char *what) const
+{
+    if (offset > size_ || size > size_ - offset)
+        fail(path_, std::string("a record points outside the blob file (") + what + " at offset " + std::to_string(offset) + ")");
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd_, buffer + done, size - done, static_cast<off_t>(offset + done));
+        if (n <= 0)
+            fail(path_, "cannot be read (" + (n == 0 ? std::string("unexpected end") : errnoText()) + ")");
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+std::string BlobFile::read(const BlobRef &ref) const
+{
+    const std::uint64_t block = ref.ref & 0xFFFFFF00u;
+    const std::uint32_t index = ref.ref & 0xFFu;
+    if (block == 0)
+        fail(path_, "a record points at the header block for a blob");
+    char head[12];
+    readAt(block, head, 9, "blob block");
+    const auto type = static_cast<unsigned char>(head[0]);
+    std::string data(ref.length, '\0');
+    if (type == 2) {
+        if (index != 0xFF)
+            fail(path_, "a record points at slot " + std::to_string(index) + " of a single-blob block");
+        const std::uint32_t length = readU32(head + 3);
+        const std::uint16_t mod = readU16(head + 7);
+        const std::uint64_t units = readU16(head + 1);
+        if (length != ref.length)
+            fail(path_, "the blob at offset " + std::to_string(block) + " holds " + std::to_string(length)
+                            + " bytes, its record says " + std::to_string(ref.length));
+        if (mod != ref.mod)
+            fail(path_, "the blob at offset " + std::to_string(block) + " has been modified (modification number "
+                            + std::to_string(mod) + ", its record says " + std::to_string(ref.mod) + ")");
+        if (9 + std::uint64_t(length) > units * kUnit)
+            fail(path_, "the blob at offset " + std::to_string(block) + " is longer than its block");
+        readAt(block + 9, data.data(), data.size(), "blob data");
+        return data;
+    }
+    if (type == 3) {
+        if (index >= kSlots)
+            fail(path_, "a record points at slot " + std::to_string(index) + " of a suballocated block");
+        char slot[5];
+        readAt(block + kSlotTable + 5 * index, slot, sizeof slot, "blob slot");
+        const auto start = static_cast<unsigned char>(slot[0]);
+        const auto chunks = static_cast<unsigned char>(slot[1]);
+        const std::uint16_t mod = readU16(slot + 2);
+        const auto last = static_cast<unsigned char>(slot[4]);
+        if (start == 0)
+            fail(path_, "a record points at the free slot " + std::to_string(index) + " of the block at offset "
+                            + std::to_string(block));
+        if (chunks == 0 || last == 0 || last > 16 || (chunks - 1u) * 16u + last != ref.length)
+            fail(path_, "slot " + std::to_string(index) + " of the block at offset " + std::to_string(block)
+                            + " does not hold the record's " + std::to_string(ref.length) + " bytes");
+        if (mod != ref.mod)
+            fail(path_, "the blob in slot " + std::to_string(index) + " of the block at offset " + std::to_string(block)
+                            + " has been modified (modification number " + std::to_string(mod) + ", its record says "
+                            + std::to_string(ref.mod) + ")");
+        if (start * 16u + ref.length > kUnit)
+            fail(path_, "slot " + std::to_string(index) + " of the block at offset " + std::to_string(block)
+                            + " runs past its block");
+        readAt(block + start * 16u, data.data(), data.size(), "blob data");
+        return data;
+    }
+    fail(path_, "a record points at a " + std::string(type == 4 ? "free" : type == 0 ? "header" : "unknown")
+                    + " block at offset " + std::to_string(block));
+}
+
+std::vector<std::uint32_t> BlobFile::unitsOf(const BlobRef &ref) const
+{
+    const std::uint32_t block = ref.ref & 0xFFFFFF00u;
+    if (block == 0 || block % kUnit != 0 || block >= size_)
+        return {};
+    const std::uint32_t first = block / kUnit;
+    if ((ref.ref & 0xFFu) != 0xFF)
+        return {first};
+    if (const auto cached = unitCache_.find(first); cached != unitCache_.end()) {
+        std::vector<std::uint32_t> result(cached->second);
+        for (std::uint32_t u = 0; u < cached->second; ++u)
+            result[u] = first + u;
+        return result;
+    }
+    char head[3];
+    readAt(block, head, sizeof head, "blob block");
+    const std::uint32_t units = std::max<std::uint32_t>(1, readU16(head + 1));
+    unitCache_[first] = units;
+    std::vector<std::uint32_t> result;
+    for (std::uint32_t u = 0; u < units; ++u)
+        result.push_back(first + u);
+    return result;
+}
+
+void BlobFile::makeWritable()
+{
+    if (writable_)
+        return;
+    const int fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        fail(path_, "cannot be written (" + errnoText() + ")");
+    ::close(fd_);
+    fd_ = fd;
+    writable_ = true;
+}
+
+void BlobFile::writeAt(std::uint64_t offset, const char *buffer, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fd_, buffer + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0)
+            fail(path_, "cannot be written (" + errnoText() + ")");
+        done += static_cast<std::size_t>(n);
+    }
+    size_ = std::max(size_, offset + size);
+}
+
+std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blobs,
+                                     const std::set<std::uint32_t> &protectedUnits)
+{
+    std::vector<BlobRef> refs(blobs.size());
+    bool any = false;
+    for (const std::string *b : blobs)
+        any = any || !b->empty();
+    if (!any)
+        return refs;
+    makeWritable();
+
+    // Free units: every unit past the header that no committed record uses.
+    const std::uint32_t fileUnits = static_cast<std::uint32_t>((size_ + kUnit - 1) / kUnit);
+    std::vector<bool> used(fileUnits, false);
+    if (fileUnits > 0)
+        used[0] = true;
+    for (std::uint32_t u : protectedUnits)
+        if (u < fileUnits)
+            used[u] = true;
+    std::uint32_t endUnit = fileUnits;
+    auto allocate = [&](std::uint32_t count) {
+        for (std::uint32_t start = 1; start + count <= fileUnits; ++start) {
+            std::uint32_t n = 0;
+            while (n < count && !used[start + n])
+                ++n;
+            if (n == count) {
+                for (std::uint32_t i = 0; i < count; ++i)
+                    used[start + i] = true;
+                return start;
+            }
+            start += n;
+        }
+        const std::uint32_t start = endUnit;
+        endUnit += count;
+        return start;
+    };
+
+    // Small blobs share suballocated blocks, filled from slot 63 downward and
+    // from the first data chunk upward.
+    std::string block;
+    std::uint32_t blockUnit = 0, nextSlot = 0, nextChunk = 0;
+    auto flushBlock = [&] {
+        if (!block.empty())
+            writeAt(std::uint64_t(blockUnit) * kUnit, block.data(), block.size());
+        block.clear();
+    };
+    for (std::size_t i = 0; i < blobs.size(); ++i) {
+        const std::string &data = *blobs[i];
+        if (data.empty() || data.size() > kSmallBlobLimit)
+            continue;
+        const auto chunks = static_cast<std::uint32_t>((data.size() + 15) / 16);
+        if (block.empty() || nextSlot == 0 || nextChunk + chunks > kChunks) {
+            flushBlock();
+            block.assign(kUnit, '\0');
+            block[0] = 3;
+            writeU16(&block[1], 1);
+            blockUnit = allocate(1);
+            nextSlot = kSlots;
+            nextChunk = kFirstDataChunk;
+        }
+        const std::uint32_t slot = --nextSlot;
+        char *s = &block[kSlotTable + 5 * slot];
+        s[0] = static_cast<char>(nextChunk);
+        s[1] = static_cast<char>(chunks);
+        writeU16(s + 2, 1);
+        s[4] = static_cast<char>(data.size() - (chunks - 1) * 16);
+        std::memcpy(&block[nextChunk * 16], data.data(), data.size());
+        nextChunk += chunks;
+        refs[i] = BlobRef{blockUnit * kUnit | slot, static_cast<std::uint32_t>(data.size()), 1, {}};
+    }
+    flushBlock();
+
+    for (std::size_t i = 0; i < blobs.size(); ++i) {
+        const std::string &data = *blobs[i];
+        if (data.size() <= kSmallBlobLimit)
+            continue;
+        const auto units = static_cast<std::uint32_t>((data.size() + 9 + kUnit - 1) / kUnit);
+        if (units > 0xFFFF)
+            fail(path_, "a memo of " + std::to_string(data.size()) + " bytes is too large for a blob file");
+        const std::uint32_t start = allocate(units);
+        std::string out(std::size_t(units) * kUnit, '\0');
+        out[0] = 2;
+        writeU16(&out[1], static_cast<std::uint16_t>(units));
+        writeU32(&out[3], static_cast<std::uint32_t>(data.size()));
+        writeU16(&out[7], 1);
+        std::memcpy(&out[9], data.data(), data.size());
+        writeAt(std::uint64_t(start) * kUnit, out.data(), out.size());
+        refs[i] = BlobRef{start * kUnit | 0xFFu, static_cast<std::uint32_t>(data.size()), 1, {}};
+        unitCache_[start] = units;
+    }
+    if (::fdatasync(fd_) != 0)
+        fail(path_, "cannot be written to the disk (" + errnoText() + ")");
+    return refs;
+}
+
+void BlobFile::markFreeExcept(const std::set<std::uint32_t> &inUse)
+{
+    std::set<std::uint32_t> free;
+    const auto fileUnits = static_cast<std::uint32_t>((size_ + kUnit - 1) / kUnit);
+    for (std::uint32_t u = 1; u < fileUnits; ++u)
+        if (!inUse.count(u))
+            free.insert(u);
+    markFree(free);
+}
+
+void BlobFile::markFree(const std::set<std::uint32_t> &units)
+{
+    if (units.empty())
+        return;
+    makeWritable();
+    for (std::uint32_t u : units)
+        unitCache_.erase(u);
+    // Runs of neighbouring units become one free block each.
+    auto it = units.begin();
+    while (it != units.end()) {
+        const std::uint32_t start = *it;
+        std::uint32_t count = 1;
+        auto next = std::next(it);
+        while (next != units.end() && *next == start + count && count < 0xFFFF) {
+            ++count;
+            ++next;
+        }
+        if (start != 0 && std::uint64_t(start) * kUnit < size_) {
+            char head[3];
+            head[0] = 4;
+            writeU16(head + 1, static_cast<std::uint16_t>(count));
+            writeAt(std::uint64_t(start) * kUnit, head, sizeof head);
+        }
+        it = next;
+    }
+}
+
+} // namespace glyphreel::db

@@ -1,0 +1,67 @@
+#pragma once
+// The blob file (.mb) beside a table: memo contents in 4 KiB units. Small
+// blobs share suballocated blocks, large ones have single-blob blocks.
+//
+// New blobs never go into a unit that a committed record may still point
+// to: the caller names those units, and everything else is free to reuse.
+
+#include "platform/db/Value.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace glyphreel::db {
+
+class BlobFile {
+public:
+    static constexpr std::uint32_t kUnit = 4096;
+    static constexpr std::uint32_t kSmallBlobLimit = 2048;
+
+    // Opens an existing blob file and checks its header block.
+    explicit BlobFile(std::string path);
+    ~BlobFile();
+    BlobFile(const BlobFile &) = delete;
+    BlobFile &operator=(const BlobFile &) = delete;
+
+    // Writes a blob file holding only its header block.
+    static void create(const std::string &path);
+
+    const std::string &path() const { return path_; }
+
+    // The blob's bytes, checked against the file: the block kind, the slot,
+    // the length and the modification number must agree with the record.
+    std::string read(const BlobRef &ref) const;
+
+    // The units (4 KiB blocks, counted from 0) that the blob occupies.
+    std::vector<std::uint32_t> unitsOf(const BlobRef &ref) const;
+
+    // Stores new blobs in units outside `protectedUnits`, reusing free units
+    // before the end of the file, and flushes them to the disk. Returns one
+    // reference per blob, in order. Empty blobs get an empty reference.
+    std::vector<BlobRef> store(const std::vector<const std::string *> &blobs,
+                               const std::set<std::uint32_t> &protectedUnits);
+
+    // Marks runs of units as free blocks; used once no committed record
+    // points to them.
+    void markFree(const std::set<std::uint32_t> &units);
+    // Marks every unit but the header and those in use as free, so that the
+    // file's blocks chain up again after units were reused.
+    void markFreeExcept(const std::set<std::uint32_t> &inUse);
+
+private:
+    void readAt(std::uint64_t offset, char *buffer, std::size_t size, const char *what) const;
+    void writeAt(std::uint64_t offset, const char *buffer, std::size_t size);
+    void makeWritable();
+
+    std::string path_;
+    int fd_ = -1;
+    bool writable_ = false;
+    std::uint64_t size_ = 0;
+    mutable std::map<std::uint32_t, std::uint32_t> unitCache_; // first unit of a single-blob block -> its units
+};
+
+} // namespace glyphreel::db

@@ -1,0 +1,648 @@
+#include "platform/db/ParadoxTable.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace glyphreel::db {
+namespace {
+
+constexpr int kBlockHeader = 6;
+
+std::string errnoText()
+{
+    return std::strerror(errno);
+}
+
+std::string readWholeFile(const std::string &path, const char *missingWhat)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        fail(path, errno == ENOENT ? std::string(missingWhat) : "cannot be opened (" + errnoText() + ")");
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        fail(path, "cannot be read (" + errnoText() + ")");
+    }
+    std::string data(static_cast<std::size_t>(st.st_size), '\0');
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+        if (n <= 0) {
+            ::close(fd);
+            fail(path, "cannot be read (" + (n == 0 ? std::string("unexpected end") : errnoText()) + ")");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return data;
+}
+
+// Writes a file under a temporary name and flushes it to the disk; the
+// caller renames it into place.
+void writeDurably(const std::string &path, const std::string &bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fail(path, "cannot be written (" + errnoText() + ")");
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            ::close(fd);
+            fail(path, "cannot be written (" + errnoText() + ")");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    const bool synced = ::fdatasync(fd) == 0;
+    ::close(fd);
+    if (!synced)
+        fail(path, "cannot be written to the disk (" + errnoText() + ")");
+}
+
+void syncFolderOf(const std::string &path)
+{
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+void replaceFile(const std::string &from, const std::string &to)
+{
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        fail(to, "cannot be replaced (" + errnoText() + ")");
+    syncFolderOf(to);
+}
+
+std::string withExtension(const std::string &dbPath, const char *lower, const char *upper)
+{
+    const std::filesystem::path p(dbPath);
+    const std::string ext = p.extension().string();
+    const bool upperCase = ext.size() > 1 && ext[1] >= 'A' && ext[1] <= 'Z';
+    std::filesystem::path out = p;
+    out.replace_extension(upperCase ? upper : lower);
+    return out.string();
+}
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+int tableNameLength(int version)
+{
+    return version >= 0x0C ? 261 : 79;
+}
+
+// The flipped big-endian short of index entries.
+void putIndexShort(char *p, std::uint16_t v)
+{
+    v ^= 0x8000;
+    p[0] = static_cast<char>(v >> 8);
+    p[1] = static_cast<char>(v & 0xFF);
+}
+
+// Builds the header of a new records file, laid out as the engine lays it.
+std::string newRecordsHeader(const NewTable &t, const std::string &tableName)
+{
+    const int n = static_cast<int>(t.fields.size());
+    const int tn = tableNameLength(t.version);
+    const bool extended = t.version >= 5;
+    const int fieldInfo = extended ? 0x78 : 0x58;
+    int namesLength = 0;
+    for (const FieldDef &f : t.fields)
+        namesLength += static_cast<int>(f.name.size()) + 1;
+    const int fieldNumbers = fieldInfo + 2 * n + 4 + 4 * n + tn + namesLength;
+    const int sortId = fieldNumbers + 2 * n;
+    const int realHeader = sortId + static_cast<int>(t.sortOrderId.size()) + 1;
+    const int headerSize = ((realHeader + 0x7FF) / 0x800) * 0x800;
+
+    std::string h(static_cast<std::size_t>(headerSize), '\0');
+    int recordSize = 0;
+    for (const FieldDef &f : t.fields)
+        recordSize += f.size;
+    writeU16(&h[0x00], static_cast<std::uint16_t>(recordSize));
+    writeU16(&h[0x02], static_cast<std::uint16_t>(headerSize));
+    h[0x04] = static_cast<char>(t.primaryKeyFields > 0 ? 0 : 2);
+    h[0x05] = static_cast<char>(t.blockSizeCode);
+    writeU16(&h[0x12], 3);
+    writeU16(&h[0x21], static_cast<std::uint16_t>(n));
+    writeU16(&h[0x23], static_cast<std::uint16_t>(t.primaryKeyFields));
+    writeU32(&h[0x25], 0xFF00FF00u);
+    h[0x29] = static_cast<char>(t.sortOrder);
+    h[0x39] = static_cast<char>(t.version);
+    h[0x3E] = 0x1F;
+    h[0x3F] = 0x0F;
+    writeU16(&h[0x51], static_cast<std::uint16_t>(realHeader));
+    h[0x56] = 0x20;
+    if (extended) {
+        writeU16(&h[0x58], static_cast<std::uint16_t>(0x0100 + t.version));
+        writeU16(&h[0x5A], static_cast<std::uint16_t>(0x0100 + t.version));
+        writeU16(&h[0x64], static_cast<std::uint16_t>(n + 1));
+        writeU16(&h[0x66], static_cast<std::uint16_t>(fieldNumbers - 0x58));
+        writeU16(&h[0x6A], t.codePage);
+        h[0x6C] = 1;
+        h[0x6D] = 1;
+        writeU16(&h[0x6E], static_cast<std::uint16_t>(sortId - 0x58));
+        writeU16(&h[0x70], 1);
+    }
+    int at = fieldInfo;
+    for (const FieldDef &f : t.fields) {
+        h[static_cast<std::size_t>(at++)] = static_cast<char>(f.type);
+        h[static_cast<std::size_t>(at++)] = static_cast<char>(f.size);
+    }
+    at += 4 + 4 * n; // pointers the engine leaves from its memory
+    std::memcpy(&h[static_cast<std::size_t>(at)], tableName.data(), std::min<std::size_t>(tableName.size(), static_cast<std::size_t>(tn - 1)));
+    at += tn;
+    for (const FieldDef &f : t.fields) {
+        std::memcpy(&h[static_cast<std::size_t>(at)], f.name.data(), f.name.size());
+        at += static_cast<int>(f.name.size()) + 1;
+    }
+    for (int i = 0; i < n; ++i)
+        writeU16(&h[static_cast<std::size_t>(at + 2 * i)], static_cast<std::uint16_t>(i + 1));
+    at += 2 * n;
+    std::memcpy(&h[static_cast<std::size_t>(at)], t.sortOrderId.data(), t.sortOrderId.size());
+    return h;
+}
+
+// Reads a NUL-terminated string inside [at, end); throws when it runs out.
+std::string cString(const std::string &bytes, std::size_t &at, std::size_t end, const std::string &path, const char *what)
+{
+    const std::size_t stop = bytes.find('\0', at);
+    if (stop == std::string::npos || stop >= end)
+        fail(path, std::string("the header is damaged: the ") + what + " runs past its end");
+    std::string s = bytes.substr(at, stop - at);
+    at = stop + 1;
+    return s;
+}
+
+} // namespace
+
+std::string ParadoxTable::blobPathFor(const std::string &dbPath)
+{
+    return withExtension(dbPath, ".mb", ".MB");
+}
+
+std::string ParadoxTable::indexPathFor(const std::string &dbPath)
+{
+    return withExtension(dbPath, ".px", ".PX");
+}
+
+int ParadoxTable::fieldIndex(std::string_view name) const
+{
+    for (std::size_t i = 0; i < info_.fields.size(); ++i)
+        if (sameNameIgnoringCase(info_.fields[i].name, name))
+            return static_cast<int>(i);
+    return -1;
+}
+
+std::unique_ptr<ParadoxTable> ParadoxTable::open(const std::string &dbPath)
+{
+    std::unique_ptr<ParadoxTable> table(new ParadoxTable);
+    table->dbPath_ = dbPath;
+    const std::string bytes = readWholeFile(dbPath, "the table does not exist");
+    table->readRecords(bytes);
+    bool hasBlobs = false;
+    for (const FieldDef &f : table->info_.fields)
+        hasBlobs = hasBlobs || isBlobType(f.type);
+    if (hasBlobs)
+        table->blobs_ = std::make_unique<BlobFile>(blobPathFor(dbPath));
+    return table;
+}
+
+void ParadoxTable::readRecords(const std::string &b)
+{
+    const std::string &path = dbPath_;
+    if (b.size() < 0x58)
+        fail(path, "is cut short (" + std::to_string(b.size()) + " bytes; a table header has at least 88)");
+    TableInfo info;
+    info.recordSize = readU16(&b[0x00]);
+    info.headerSize = readU16(&b[0x02]);
+    info.fileType = static_cast<unsigned char>(b[0x04]);
+    const int blockCode = static_cast<unsigned char>(b[0x05]);
+    const std::uint32_t numRecords = readU32(&b[0x06]);
+    const int fileBlocks = readU16(&b[0x0C]);
+    const int firstBlock = readU16(&b[0x0E]);
+    const int numFields = readU16(&b[0x21]);
+    info.primaryKeyFields = readU16(&b[0x23]);
+    info.sortOrder = static_cast<std::uint8_t>(b[0x29]);
+    info.version = static_cast<unsigned char>(b[0x39]);
+    info.autoInc = readU32(&b[0x49]);
+    changeCount_ = static_cast<std::uint8_t>(std::max(2, static_cast<int>(static_cast<unsigned char>(b[0x2D]))));
+
+    if (info.fileType == 1 || (info.fileType >= 3 && info.fileType <= 8))
+        fail(path, "is an index file, not a table");
+    if (info.fileType != 0 && info.fileType != 2)
+        fail(path, "is not a Paradox table (file type " + std::to_string(info.fileType) + ")");
+    if (info.version < 3 || info.version > 0x0C)
+        fail(path, "is not a Paradox table of a known version (version byte " + std::to_string(info.version) + ")");
+    if (blockCode < 1 || blockCode > 32)
+        fail(path, "is not a Paradox table (block size code " + std::to_string(blockCode) + ")");
+    info.blockSize = blockCode * 1024;
+    if (info.headerSize < 0x58 || static_cast<std::size_t>(info.headerSize) > b.size())
+        fail(path, "is cut short or damaged (header size " + std::to_string(info.headerSize) + ", file size "
+                       + std::to_string(b.size()) + ")");
+    if (numFields == 0 || info.recordSize == 0)
+        fail(path, "is damaged: it has no fields");
+    if (std::uint64_t(info.headerSize) + std::uint64_t(fileBlocks) * std::uint64_t(info.blockSize) > b.size())
+        fail(path, "is cut short: its header counts " + std::to_string(fileBlocks) + " blocks of "
+                       + std::to_string(info.blockSize) + " bytes, the file holds "
+                       + std::to_string((b.size() - static_cast<std::size_t>(info.headerSize)) / static_cast<std::size_t>(info.blockSize)));
+    if (info.recordSize > info.blockSize - kBlockHeader)
+        fail(path, "is damaged: a record of " + std::to_string(info.recordSize) + " bytes does not fit a block");
+    if (info.primaryKeyFields > numFields)
+        fail(path, "is damaged: more key fields than fields");
+
+    // The variable part of the header.
+    const bool extended = info.version >= 5;
+    const std::size_t end = static_cast<std::size_t>(info.headerSize);
+    std::size_t at = extended ? 0x78 : 0x58;
+    if (at + 2 * std::size_t(numFields) + 4 + 4 * std::size_t(numFields) + std::size_t(tableNameLength(info.version)) > end)
+        fail(path, "the header is damaged: " + std::to_string(numFields) + " fields do not fit it");
+    if (extended)
+        info.codePage = readU16(&b[0x6A]);
+    int total = 0;
+    for (int i = 0; i < numFields; ++i) {
+        const auto code = static_cast<std::uint8_t>(b[at + 2 * std::size_t(i)]);
+        const int size = static_cast<unsigned char>(b[at + 2 * std::size_t(i) + 1]);
+        if (!isKnownFieldType(code))
+            fail(path, "field " + std::to_string(i + 1) + " has the unknown type " + std::to_string(code));
+        FieldDef f;
+        f.type = static_cast<FieldType>(code);
+        f.size = size;
+        const int fixed = fixedFieldSize(f.type);
+        if ((fixed != 0 && size != fixed) || size == 0 || (isBlobType(f.type) && size < kBlobDescriptorSize))
+            fail(path, "field " + std::to_string(i + 1) + " has the impossible size " + std::to_string(size));
+        total += size;
+        info.fields.push_back(f);
+    }
+    if (total != info.recordSize)
+        fail(path, "is damaged: its fields take " + std::to_string(total) + " bytes, its records "
+                       + std::to_string(info.recordSize));
+    at += 2 * std::size_t(numFields) + 4 + 4 * std::size_t(numFields);
+    {
+        const std::size_t tn = static_cast<std::size_t>(tableNameLength(info.version));
+        info.tableName = b.substr(at, tn);
+        info.tableName.resize(std::min(info.tableName.find('\0'), info.tableName.size()));
+        at += tn;
+    }
+    for (FieldDef &f : info.fields)
+        f.name = cString(b, at, end, path, "field names");
+    if (extended) {
+        at += 2 * std::size_t(numFields); // field numbers
+        if (at < end)
+            info.sortOrderId = cString(b, at, end, path, "sort order name");
+    }
+
+    // The records, along the block chain.
+    const int capacity = (info.blockSize - kBlockHeader) / info.recordSize;
+    std::vector<bool> seen(static_cast<std::size_t>(fileBlocks) + 1, false);
+    std::vector<Row> rows;
+    rows.reserve(std::min<std::uint32_t>(numRecords, 1u << 24));
+    int block = firstBlock;
+    while (block != 0) {
+        if (block > fileBlocks)
+            fail(path, "is damaged: the block chain points at block " + std::to_string(block) + " of "
+                           + std::to_string(fileBlocks));
+        if (seen[static_cast<std::size_t>(block)])
+            fail(path, "is damaged: the block chain loops at block " + std::to_string(block));
+        seen[static_cast<std::size_t>(block)] = true;
+        const std::size_t start = end + std::size_t(block - 1) * std::size_t(info.blockSize);
+        const int next = readU16(&b[start]);
+        const auto addDataSize = static_cast<std::int16_t>(readU16(&b[start + 4]));
+        if (addDataSize % info.recordSize != 0 || addDataSize < -info.recordSize
+            || addDataSize / info.recordSize + 1 > capacity)
+            fail(path, "is damaged: block " + std::to_string(block) + " claims " + std::to_string(addDataSize)
+                           + " bytes of further records");
+        const int count = addDataSize / info.recordSize + 1;
+        for (int r = 0; r < count; ++r) {
+            const char *rec = &b[start + kBlockHeader + std::size_t(r) * std::size_t(info.recordSize)];
+            Row row;
+            row.reserve(info.fields.size());
+            std::size_t offset = 0;
+            for (const FieldDef &f : info.fields) {
+                row.push_back(decodeField(f, std::string_view(rec + offset, static_cast<std::size_t>(f.size))));
+                offset += static_cast<std::size_t>(f.size);
+            }
+            rows.push_back(std::move(row));
+        }
+        block = next;
+    }
+    if (rows.size() != numRecords)
+        fail(path, "is damaged: its header counts " + std::to_string(numRecords) + " records, its blocks hold "
+                       + std::to_string(rows.size()));
+    info_ = std::move(info);
+    header_ = b.substr(0, end);
+    rows_ = std::move(rows);
+}
+
+BlobFile &ParadoxTable::blobFile() const
+{
+    if (!blobs_)
+        fail(dbPath_, "has no blob fields");
+    return *blobs_;
+}
+
+std::string ParadoxTable::blobBytes(const Value &value) const
+{
+    switch (value.kind()) {
+    case Value::Kind::Blob: {
+        const BlobRef &ref = value.asBlob();
+        return blobFile().read(ref);
+    }
+    case Value::Kind::Bytes:
+    case Value::Kind::Raw:
+        return value.asBytes();
+    default:
+        return {};
+    }
+}
+
+void ParadoxTable::create(const std::string &dbPath, const NewTable &table)
+{
+    std::error_code ec;
+    if (std::filesystem::exists(dbPath, ec))
+        fail(dbPath, "the table already exists");
+    const std::string name = std::filesystem::path(dbPath).filename().string();
+    ParadoxTable t;
+    t.dbPath_ = dbPath;
+    t.header_ = newRecordsHeader(table, name);
+    t.readRecords(t.header_); // the new header must read back as a table
+    t.info_.autoInc = 0;
+    bool hasBlobs = false;
+    for (const FieldDef &f : table.fields)
+        hasBlobs = hasBlobs || isBlobType(f.type);
+    if (hasBlobs)
+        BlobFile::create(blobPathFor(dbPath));
+    std::vector<std::uint32_t> blockFirstRow;
+    const std::string records = t.buildRecordsFile({}, blockFirstRow);
+    if (table.primaryKeyFields > 0)
+        writeDurably(indexPathFor(dbPath), t.buildIndexFile({}, blockFirstRow));
+    writeDurably(dbPath, records);
+    syncFolderOf(dbPath);
+}
+
+std::string ParadoxTable::buildRecordsFile(const std::vector<Row> &rows, std::vector<std::uint32_t> &blockFirstRow) const
+{
+    const TableInfo &t = info_;
+    const std::size_t capacity = static_cast<std::size_t>((t.blockSize - kBlockHeader) / t.recordSize);
+    const std::size_t blocks = (rows.size() + capacity - 1) / capacity;
+    if (blocks > 0xFFFF)
+        fail(dbPath_, "cannot hold " + std::to_string(rows.size()) + " records");
+    std::string out = header_;
+    out.resize(static_cast<std::size_t>(t.headerSize) + blocks * static_cast<std::size_t>(t.blockSize), '\0');
+    char *h = out.data();
+    const auto nBlocks = static_cast<std::uint16_t>(blocks);
+    writeU32(h + 0x06, static_cast<std::uint32_t>(rows.size()));
+    writeU16(h + 0x0A, nBlocks);
+    writeU16(h + 0x0C, nBlocks);
+    writeU16(h + 0x0E, nBlocks ? 1 : 0);
+    writeU16(h + 0x10, nBlocks);
+    writeU16(h + 0x3A, nBlocks);
+    writeU32(h + 0x49, t.autoInc);
+    writeU16(h + 0x4D, 0); // no free blocks: every block is on the chain
+    h[0x14] = 0;
+    h[0x2A] = 0;
+    h[0x4F] = 0;
+    h[0x2D] = static_cast<char>(changeCount_);
+    h[0x2E] = static_cast<char>(changeCount_ - 1);
+    if (t.version >= 5)
+        writeU32(h + 0x60, static_cast<std::uint32_t>(std::time(nullptr)));
+
+    blockFirstRow.clear();
+    for (std::size_t b = 0; b < blocks; ++b) {
+        char *block = h + t.headerSize + b * static_cast<std::size_t>(t.blockSize);
+        const std::size_t first = b * capacity;
+        const std::size_t count = std::min(capacity, rows.size() - first);
+        writeU16(block, static_cast<std::uint16_t>(b + 1 < blocks ? b + 2 : 0));
+        writeU16(block + 2, static_cast<std::uint16_t>(b));
+        writeU16(block + 4, static_cast<std::uint16_t>(static_cast<std::int16_t>((count - 1) * static_cast<std::size_t>(t.recordSize))));
+        char *rec = block + kBlockHeader;
+        for (std::size_t r = first; r < first + count; ++r) {
+            const Row &row = rows[r];
+            for (std::size_t f = 0; f < t.fields.size(); ++f) {
+                const std::string bytes = encodeField(t.fields[f], f < row.size() ? row[f] : Value());
+                std::memcpy(rec, bytes.data(), bytes.size());
+                rec += bytes.size();
+            }
+        }
+        blockFirstRow.push_back(static_cast<std::uint32_t>(first));
+    }
+    return out;
+}
+
+std::string ParadoxTable::buildIndexFile(const std::vector<Row> &rows, const std::vector<std::uint32_t> &blockFirstRow) const
+{
+    const TableInfo &t = info_;
+    const int keyFields = t.primaryKeyFields;
+    int keySize = 0;
+    for (int i = 0; i < keyFields; ++i)
+        keySize += t.fields[static_cast<std::size_t>(i)].size;
+    const int entrySize = keySize + 6;
+    constexpr int kIndexBlock = 2048;
+    const int capacity = (kIndexBlock - kBlockHeader) / entrySize;
+    const std::size_t dbCapacity = static_cast<std::size_t>((t.blockSize - kBlockHeader) / t.recordSize);
+
+    struct Entry {
+        std::string key;
+        std::uint16_t block;
+        std::uint16_t count;
+    };
+    auto keyOf = [&](const Row &row) {
+        std::string key;
+        for (int i = 0; i < keyFields; ++i)
+            key += encodeField(t.fields[static_cast<std::size_t>(i)], row[static_cast<std::size_t>(i)]);
+        return key;
+    };
+    std::vector<Entry> leaf;
+    for (std::size_t b = 0; b < blockFirstRow.size(); ++b) {
+        const std::size_t first = blockFirstRow[b];
+        const std::size_t count = std::min(dbCapacity, rows.size() - first);
+        leaf.push_back({keyOf(rows[first]), static_cast<std::uint16_t>(b + 1), static_cast<std::uint16_t>(count)});
+    }
+    // One block when the entries fit; otherwise the root first, then leaves
+    // one entry short of full, as the engine writes them.
+    std::vector<std::vector<Entry>> blocks;
+    int levels = leaf.empty() ? 0 : 1;
+    if (static_cast<int>(leaf.size()) <= capacity) {
+        if (!leaf.empty())
+            blocks.push_back(leaf);
+    } else {
+        levels = 2;
+        const std::size_t perLeaf = static_cast<std::size_t>(capacity - 1);
+        std::vector<Entry> root;
+        std::vector<std::vector<Entry>> leaves;
+        for (std::size_t i = 0; i < leaf.size(); i += perLeaf) {
+            std::vector<Entry> part(leaf.begin() + static_cast<std::ptrdiff_t>(i),
+                                    leaf.begin() + static_cast<std::ptrdiff_t>(std::min(leaf.size(), i + perLeaf)));
+            std::uint32_t sum = 0;
+            for (const Entry &e : part)
+                sum += e.count;
+            root.push_back({part.front().key, static_cast<std::uint16_t>(leaves.size() + 2), static_cast<std::uint16_t>(std::min<std::uint32_t>(sum, 0x7FFF))});
+            leaves.push_back(std::move(part));
+        }
+        if (static_cast<int>(root.size()) > capacity)
+            fail(indexPathFor(dbPath_), "cannot index " + std::to_string(rows.size()) + " records");
+        blocks.push_back(std::move(root));
+        for (auto &l : leaves)
+            blocks.push_back(std::move(l));
+    }
+    std::size_t entries = 0;
+    for (const auto &bl : blocks)
+        entries += bl.size();
+
+    const int tn = tableNameLength(t.version);
+    std::string out(0x800 + blocks.size() * kIndexBlock, '\0');
+    char *h = out.data();
+    writeU16(h + 0x00, static_cast<std::uint16_t>(entrySize));
+    writeU16(h + 0x02, 0x800);
+    h[0x04] = 1;
+    h[0x05] = kIndexBlock / 1024;
+    writeU32(h + 0x06, static_cast<std::uint32_t>(entries));
+    const auto n = static_cast<std::uint16_t>(blocks.size());
+    writeU16(h + 0x0A, n);
+    writeU16(h + 0x0C, n);
+    writeU16(h + 0x0E, n ? 1 : 0);
+    writeU16(h + 0x10, n);
+    writeU16(h + 0x12, 4);
+    writeU16(h + 0x1E, 1);
+    h[0x20] = static_cast<char>(levels);
+    writeU16(h + 0x21, static_cast<std::uint16_t>(keyFields));
+    h[0x29] = static_cast<char>(t.sortOrder);
+    h[0x2C] = static_cast<char>(changeCount_); // the records file's change count: the index is current
+    h[0x39] = static_cast<char>(t.version);
+    writeU16(h + 0x3A, n);
+    writeU32(h + 0x49, 1);
+    writeU16(h + 0x51, static_cast<std::uint16_t>(0x58 + 2 * keyFields + 4 + tn));
+    int at = 0x58;
+    for (int i = 0; i < keyFields; ++i) {
+        h[at++] = static_cast<char>(t.fields[static_cast<std::size_t>(i)].type);
+        h[at++] = static_cast<char>(t.fields[static_cast<std::size_t>(i)].size);
+    }
+    at += 4;
+    const std::string name = std::filesystem::path(indexPathFor(dbPath_)).filename().string();
+    std::memcpy(h + at, name.data(), std::min<std::size_t>(name.size(), static_cast<std::size_t>(tn - 1)));
+
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        char *block = h + 0x800 + b * kIndexBlock;
+        writeU16(block, static_cast<std::uint16_t>(b + 1 < blocks.size() ? b + 2 : 0));
+        writeU16(block + 2, static_cast<std::uint16_t>(b));
+        writeU16(block + 4, static_cast<std::uint16_t>(static_cast<std::int16_t>((blocks[b].size() - 1) * static_cast<std::size_t>(entrySize))));
+        char *e = block + kBlockHeader;
+        for (const Entry &entry : blocks[b]) {
+            std::memcpy(e, entry.key.data(), entry.key.size());
+            putIndexShort(e + keySize, entry.block);
+            putIndexShort(e + keySize + 2, entry.count);
+            putIndexShort(e + keySize + 4, 0);
+            e += entrySize;
+        }
+    }
+    return out;
+}
+
+void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
+{
+    const TableInfo &t = info_;
+    // Units the committed records use must not be written; neither may the
+    // ones the new rows keep.
+    std::set<std::uint32_t> protectedUnits, keptUnits;
+    std::vector<std::size_t> blobFields;
+    for (std::size_t f = 0; f < t.fields.size(); ++f)
+        if (isBlobType(t.fields[f].type))
+            blobFields.push_back(f);
+    std::vector<const std::string *> newBlobs;
+    std::vector<std::pair<std::size_t, std::size_t>> newBlobPlaces;
+    for (const Row &row : rows_)
+        for (std::size_t f : blobFields)
+            if (f < row.size() && row[f].kind() == Value::Kind::Blob)
+                for (std::uint32_t u : blobFile().unitsOf(row[f].asBlob()))
+                    protectedUnits.insert(u);
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        Row &row = rows[r];
+        row.resize(t.fields.size());
+        for (std::size_t f : blobFields) {
+            Value &v = row[f];
+            const std::size_t leader = static_cast<std::size_t>(t.fields[f].size - kBlobDescriptorSize);
+            if (v.kind() == Value::Kind::Blob) {
+                for (std::uint32_t u : blobFile().unitsOf(v.asBlob())) {
+                    protectedUnits.insert(u);
+                    keptUnits.insert(u);
+                }
+            } else if (v.kind() == Value::Kind::Bytes) {
+                if (v.asBytes().empty())
+                    v = Value();
+                else if (v.asBytes().size() > leader) {
+                    newBlobs.push_back(&v.asBytes());
+                    newBlobPlaces.emplace_back(r, f);
+                }
+            } else if (!v.isNull()) {
+                fail(dbPath_, "a memo value must be bytes");
+            }
+        }
+    }
+    std::vector<BlobRef> refs;
+    if (!newBlobs.empty())
+        refs = blobFile().store(newBlobs, protectedUnits);
+    for (std::size_t i = 0; i < refs.size(); ++i) {
+        const auto [r, f] = newBlobPlaces[i];
+        BlobRef ref = refs[i];
+        const std::size_t leader = static_cast<std::size_t>(t.fields[f].size - kBlobDescriptorSize);
+        ref.leader = rows[r][f].asBytes().substr(0, leader);
+        for (std::uint32_t u : blobFile().unitsOf(ref))
+            keptUnits.insert(u);
+        rows[r][f] = Value::blob(std::move(ref));
+    }
+
+    const std::uint32_t previousAutoInc = info_.autoInc;
+    const std::uint8_t previousCount = changeCount_;
+    info_.autoInc = std::max(autoInc, previousAutoInc); // the counter never goes down
+    changeCount_ = static_cast<std::uint8_t>(changeCount_ >= 250 ? 2 : changeCount_ + 1);
+    std::string records;
+    try {
+        std::vector<std::uint32_t> blockFirstRow;
+        records = buildRecordsFile(rows, blockFirstRow);
+        const bool keyed = t.fileType == 0 && t.primaryKeyFields > 0;
+        const std::string dbTemp = dbPath_ + ".saving";
+        const std::string pxPath = indexPathFor(dbPath_);
+        const std::string pxTemp = pxPath + ".saving";
+        writeDurably(dbTemp, records);
+        if (keyed)
+            writeDurably(pxTemp, buildIndexFile(rows, blockFirstRow));
+        replaceFile(dbTemp, dbPath_); // the commit point
+        if (keyed)
+            replaceFile(pxTemp, pxPath);
+    } catch (...) {
+        info_.autoInc = previousAutoInc;
+        changeCount_ = previousCount;
+        throw;
+    }
+    header_ = records.substr(0, static_cast<std::size_t>(t.headerSize));
+    rows_ = std::move(rows);
+    // Now that no committed record points to them, the units left over are
+    // free for later saves.
+    if (blobs_)
+        blobs_->markFreeExcept(keptUnits);
+}
+
+} // namespace glyphreel::db

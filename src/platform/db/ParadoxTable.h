@@ -1,0 +1,92 @@
+#pragma once
+// A Paradox table: the records file (.db), its blob file (.mb) and its
+// primary index (.px). Reads any table the old engine writes; writes tables
+// it and other readers accept.
+//
+// Saving is crash-safe: new memo blobs go to units of the blob file that the
+// committed records do not use, the new records file replaces the old one by
+// a rename (the commit point), and the index is rebuilt from the records.
+// A process killed at any moment leaves either the old or the new table.
+
+#include "platform/db/BlobFile.h"
+#include "platform/db/ParadoxFormat.h"
+#include "platform/db/Value.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace glyphreel::db {
+
+using Row = std::vector<Value>;
+
+struct TableInfo {
+    int fileType = 0;        // 0 keyed, 2 unkeyed
+    int version = 0x0C;      // 3..0x0C
+    int blockSize = 2048;
+    int recordSize = 0;
+    int headerSize = 0x800;
+    int primaryKeyFields = 0;
+    std::uint32_t autoInc = 0; // the last autoincrement value handed out
+    std::uint16_t codePage = 0;
+    std::uint8_t sortOrder = 0;
+    std::string sortOrderId;
+    std::string tableName;
+    std::vector<FieldDef> fields;
+};
+
+// Options for a new table.
+struct NewTable {
+    std::vector<FieldDef> fields;
+    int primaryKeyFields = 0;
+    std::uint16_t codePage = 932;
+    std::uint8_t sortOrder = 0x00;
+    std::string sortOrderId = "ascii";
+    int version = 0x0C;
+    int blockSizeCode = 2;
+};
+
+class ParadoxTable {
+public:
+    // Opens the table whose records file is dbPath. Throws DbError naming
+    // the file and what is wrong with it.
+    static std::unique_ptr<ParadoxTable> open(const std::string &dbPath);
+
+    // Creates the files of a new, empty table (.db, and .mb when a field is
+    // a blob, and .px when keyed). Throws when the table already exists.
+    static void create(const std::string &dbPath, const NewTable &table);
+
+    // The paths of the three files; the blob file and the index follow the
+    // case of the records file's extension.
+    static std::string blobPathFor(const std::string &dbPath);
+    static std::string indexPathFor(const std::string &dbPath);
+
+    const std::string &path() const { return dbPath_; }
+    const TableInfo &info() const { return info_; }
+    const std::vector<Row> &rows() const { return rows_; }
+    int fieldIndex(std::string_view name) const; // -1 when there is none
+
+    // The bytes of a blob value (for other kinds, their bytes as they are).
+    std::string blobBytes(const Value &value) const;
+
+    // Replaces the table's content with these rows, in this order, and sets
+    // the autoincrement counter. Blob fields may hold Blob values (kept where
+    // they are) or Bytes (stored anew). Crash-safe; see above.
+    void save(std::vector<Row> rows, std::uint32_t autoInc);
+
+private:
+    ParadoxTable() = default;
+    void readRecords(const std::string &bytes);
+    std::string buildRecordsFile(const std::vector<Row> &rows, std::vector<std::uint32_t> &blockFirstRow) const;
+    std::string buildIndexFile(const std::vector<Row> &rows, const std::vector<std::uint32_t> &blockFirstRow) const;
+    BlobFile &blobFile() const;
+
+    std::string dbPath_;
+    TableInfo info_;
+    std::string header_; // the records file's header as read, kept when rewriting
+    std::vector<Row> rows_;
+    mutable std::unique_ptr<BlobFile> blobs_;
+    std::uint8_t changeCount_ = 2;
+};
+
+} // namespace glyphreel::db
