@@ -1,5 +1,6 @@
 #include "platform/db/BlobFile.h"
 
+#include "platform/db/CrashPoints.h"
 #include "platform/db/ParadoxFormat.h"
 
 #include <algorithm>
@@ -183,6 +184,7 @@ void BlobFile::makeWritable()
 
 void BlobFile::writeAt(std::uint64_t offset, const char *buffer, std::size_t size)
 {
+    crashPoint();
     std::size_t done = 0;
     while (done < size) {
         const ssize_t n = ::pwrite(fd_, buffer + done, size - done, static_cast<off_t>(offset + done));
@@ -283,8 +285,10 @@ std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blo
         refs[i] = BlobRef{start * kUnit | 0xFFu, static_cast<std::uint32_t>(data.size()), 1, {}};
         unitCache_[start] = units;
     }
+    crashPoint();
     if (::fdatasync(fd_) != 0)
         fail(path_, "cannot be written to the disk (" + errnoText() + ")");
+    crashPoint();
     return refs;
 }
 

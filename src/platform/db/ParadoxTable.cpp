@@ -1,5 +1,7 @@
 #include "platform/db/ParadoxTable.h"
 
+#include "platform/db/CrashPoints.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -49,11 +51,20 @@ std::string readWholeFile(const std::string &path, const char *missingWhat)
 // caller renames it into place.
 void writeDurably(const std::string &path, const std::string &bytes)
 {
+    crashPoint();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         fail(path, "cannot be written (" + errnoText() + ")");
     std::size_t done = 0;
     while (done < bytes.size()) {
+        // Half a file is a state a crash can leave too.
+        if (done == 0 && bytes.size() > 1) {
+            const ssize_t half = ::write(fd, bytes.data(), bytes.size() / 2);
+            if (half > 0)
+                done += static_cast<std::size_t>(half);
+            crashPoint();
+            continue;
+        }
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             ::close(fd);
@@ -61,8 +72,10 @@ void writeDurably(const std::string &path, const std::string &bytes)
         }
         done += static_cast<std::size_t>(n);
     }
+    crashPoint();
     const bool synced = ::fdatasync(fd) == 0;
     ::close(fd);
+    crashPoint();
     if (!synced)
         fail(path, "cannot be written to the disk (" + errnoText() + ")");
 }
@@ -79,9 +92,12 @@ void syncFolderOf(const std::string &path)
 
 void replaceFile(const std::string &from, const std::string &to)
 {
+    crashPoint();
     if (::rename(from.c_str(), to.c_str()) != 0)
         fail(to, "cannot be replaced (" + errnoText() + ")");
+    crashPoint();
     syncFolderOf(to);
+    crashPoint();
 }
 
 std::string withExtension(const std::string &dbPath, const char *lower, const char *upper)
