@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Glyphreel with its tests and runs the
-# whole suite: once in a normal build and once under AddressSanitizer and
-# UndefinedBehaviorSanitizer (skip that pass with --no-sanitize).
+# whole suite: once in a normal build, then the table reader under the
+# fuzzer for a short while, then the suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer (skip those with --no-fuzz and --no-sanitize).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sanitize=1
+fuzz=1
 for arg in "$@"; do
   case "$arg" in
     --no-sanitize) sanitize=0 ;;
-    *) echo "usage: scripts/test.sh [--no-sanitize]" >&2; exit 2 ;;
+    --no-fuzz) fuzz=0 ;;
+    *) echo "usage: scripts/test.sh [--no-fuzz] [--no-sanitize]" >&2; exit 2 ;;
   esac
 done
 
@@ -18,6 +21,16 @@ jobs="$(nproc)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLYPHREEL_TESTS=ON
 cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
+
+if [ "$fuzz" -eq 1 ]; then
+  CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLYPHREEL_FUZZ=ON
+  cmake --build build-fuzz -j"$jobs"
+  corpus=$(mktemp -d)
+  bash tests/fuzz/make_corpus.sh ../shared/fixtures "$corpus"
+  (cd build-fuzz && ./tests/fuzz/fuzz_paradox -max_total_time="${GLYPHREEL_FUZZ_SECONDS:-45}" -rss_limit_mb=1024 \
+     -print_final_stats=1 "$corpus")
+  rm -rf "$corpus"
+fi
 
 if [ "$sanitize" -eq 1 ]; then
   cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DGLYPHREEL_TESTS=ON -DGLYPHREEL_BENCH=OFF -DGLYPHREEL_SANITIZE=ON

@@ -99,6 +99,11 @@ std::string BlobFile::read(const BlobRef &ref) const
     char head[12];
     readAt(block, head, 9, "blob block");
     const auto type = static_cast<unsigned char>(head[0]);
+    // No blob is longer than what is left of the file: check before making
+    // room for it.
+    if (ref.length > size_ - block)
+        fail(path_, "a record points outside the blob file (" + std::to_string(ref.length) + " bytes at offset "
+                        + std::to_string(block) + ")");
     std::string data(ref.length, '\0');
     if (type == 2) {
         if (index != 0xFF)

@@ -335,7 +335,7 @@ void ParadoxTable::readRecords(const std::string &b)
     const int capacity = (info.blockSize - kBlockHeader) / info.recordSize;
     std::vector<bool> seen(static_cast<std::size_t>(fileBlocks) + 1, false);
     std::vector<Row> rows;
-    rows.reserve(std::min<std::uint32_t>(numRecords, 1u << 24));
+    rows.reserve(std::min<std::size_t>(numRecords, std::size_t(fileBlocks) * std::size_t(capacity)));
     int block = firstBlock;
     while (block != 0) {
         if (block > fileBlocks)
