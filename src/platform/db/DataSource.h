@@ -1,0 +1,39 @@
+#pragma once
+// Relays a dataset's current row and state to the data-aware controls bound
+// to it.
+
+#include <functional>
+#include <map>
+
+namespace glyphreel::db {
+
+class Query;
+
+class DataSource {
+public:
+    enum class Event { DataChanged, StateChanged, FieldChanged };
+    using Listener = std::function<void(Event, int field)>;
+
+    explicit DataSource(Query *dataSet = nullptr);
+    ~DataSource();
+    DataSource(const DataSource &) = delete;
+    DataSource &operator=(const DataSource &) = delete;
+
+    Query *dataSet() const { return dataSet_; }
+    void setDataSet(Query *dataSet);
+
+    // Controls listen here; the number removes the listener again.
+    int addListener(Listener listener);
+    void removeListener(int id);
+
+private:
+    friend class Query;
+    void notify(Event event, int field);
+    void detach() { dataSet_ = nullptr; }
+
+    Query *dataSet_ = nullptr;
+    std::map<int, Listener> listeners_;
+    int nextId_ = 1;
+};
+
+} // namespace glyphreel::db

@@ -1,0 +1,196 @@
+#include "platform/db/LocalSql.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+namespace glyphreel::db {
+namespace {
+
+[[noreturn]] void refuse(const std::string &sql, const std::string &what)
+{
+    throw DbError("the SQL statement \"" + sql + "\" " + what);
+}
+
+std::string trim(const std::string &s)
+{
+    const auto notSpace = [](unsigned char c) { return !std::isspace(c); };
+    const auto b = std::find_if(s.begin(), s.end(), notSpace);
+    const auto e = std::find_if(s.rbegin(), s.rend(), notSpace).base();
+    return b < e ? std::string(b, e) : std::string();
+}
+
+std::string upper(std::string s)
+{
+    for (char &c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+    return s;
+}
+
+bool startsWithWord(const std::string &text, const std::string &word)
+{
+    return upper(text.substr(0, word.size())) == word;
+}
+
+// A name as the engine takes it: not empty, no folder, no control characters.
+void checkName(const std::string &sql, const std::string &name)
+{
+    if (name.empty())
+        refuse(sql, "names no table");
+    for (unsigned char c : name)
+        if (c < 0x20 || c == '/' || c == '\\' || c == '"' || c == '(' || c == ')' || c == ',')
+            refuse(sql, "cannot take \"" + name + "\" as a table name");
+}
+
+FieldDef columnType(const std::string &sql, const std::string &name, const std::string &typeText)
+{
+    const std::string t = upper(trim(typeText));
+    FieldDef f;
+    f.name = name;
+    auto numbers = [&](const std::string &prefix) {
+        const std::size_t open = t.find('(');
+        const std::size_t close = t.rfind(')');
+        if (open == std::string::npos || close == std::string::npos || close < open || trim(t.substr(0, open)) != prefix)
+            refuse(sql, "gives column " + name + " the unknown type \"" + typeText + "\"");
+        std::vector<int> values;
+        std::string inner = t.substr(open + 1, close - open - 1);
+        std::size_t start = 0;
+        while (start <= inner.size()) {
+            const std::size_t comma = inner.find(',', start);
+            const std::string part = trim(inner.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+            if (part.empty() || !std::all_of(part.begin(), part.end(), [](unsigned char c) { return std::isdigit(c); })
+                || part.size() > 4)
+                refuse(sql, "gives column " + name + " the type \"" + typeText + "\" with a size that is not a number");
+            values.push_back(std::stoi(part));
+            if (comma == std::string::npos)
+                break;
+            start = comma + 1;
+        }
+        return values;
+    };
+    if (t == "AUTOINC") {
+        f.type = FieldType::AutoInc;
+        f.size = 4;
+    } else if (t == "BOOLEAN") {
+        f.type = FieldType::Logical;
+        f.size = 1;
+    } else if (t == "INTEGER") {
+        f.type = FieldType::Long;
+        f.size = 4;
+    } else if (t == "SMALLINT") {
+        f.type = FieldType::Short;
+        f.size = 2;
+    } else if (t.starts_with("CHAR")) {
+        const std::vector<int> n = numbers("CHAR");
+        if (n.size() != 1 || n[0] < 1 || n[0] > 255)
+            refuse(sql, "gives column " + name + " an alpha size outside 1..255");
+        f.type = FieldType::Alpha;
+        f.size = n[0];
+    } else if (t.starts_with("BLOB")) {
+        const std::vector<int> n = numbers("BLOB");
+        if (n.size() != 2 || n[0] > 240)
+            refuse(sql, "gives column " + name + " a blob type other than BLOB(leader 0..240, kind)");
+        static const FieldType kinds[] = {FieldType::Memo, FieldType::Binary, FieldType::FormattedMemo, FieldType::Ole,
+                                          FieldType::Graphic};
+        if (n[1] < 1 || n[1] > 5)
+            refuse(sql, "gives column " + name + " the unknown blob kind " + std::to_string(n[1]));
+        f.type = kinds[n[1] - 1];
+        f.size = n[0] + kBlobDescriptorSize;
+    } else {
+        refuse(sql, "gives column " + name + " the unknown type \"" + typeText + "\"");
+    }
+    return f;
+}
+
+// Splits the column list at the commas outside parentheses.
+std::vector<std::string> splitColumns(const std::string &list)
+{
+    std::vector<std::string> parts;
+    int depth = 0;
+    std::string current;
+    for (char c : list) {
+        if (c == '(')
+            ++depth;
+        if (c == ')')
+            --depth;
+        if (c == ',' && depth == 0) {
+            parts.push_back(trim(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    parts.push_back(trim(current));
+    return parts;
+}
+
+CreateTableStatement parseCreate(const std::string &sql, const std::string &rest)
+{
+    const std::size_t open = rest.find('(');
+    const std::size_t close = rest.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open || !trim(rest.substr(close + 1)).empty())
+        refuse(sql, "is not a CREATE TABLE statement the engine understands (no column list)");
+    CreateTableStatement st;
+    st.tableName = trim(rest.substr(0, open));
+    checkName(sql, st.tableName);
+    std::vector<std::string> keys;
+    for (const std::string &part : splitColumns(rest.substr(open + 1, close - open - 1))) {
+        if (startsWithWord(part, "PRIMARY KEY")) {
+            const std::size_t o = part.find('('), c = part.rfind(')');
+            if (o == std::string::npos || c == std::string::npos || c < o)
+                refuse(sql, "has a PRIMARY KEY without its columns");
+            for (const std::string &k : splitColumns(part.substr(o + 1, c - o - 1)))
+                keys.push_back(k);
+            continue;
+        }
+        const std::size_t space = part.find_first_of(" \t");
+        if (part.empty() || space == std::string::npos)
+            refuse(sql, "has a column without a type: \"" + part + "\"");
+        st.table.fields.push_back(columnType(sql, trim(part.substr(0, space)), part.substr(space + 1)));
+    }
+    if (st.table.fields.empty())
+        refuse(sql, "has no columns");
+    // Key columns come first in a Paradox table, in their order.
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (i >= st.table.fields.size() || upper(st.table.fields[i].name) != upper(keys[i]))
+            refuse(sql, "keys on " + keys[i] + ", which is not its column number " + std::to_string(i + 1));
+    }
+    st.table.primaryKeyFields = static_cast<int>(keys.size());
+    return st;
+}
+
+} // namespace
+
+Statement parseStatement(const std::string &sqlText)
+{
+    const std::string sql = trim(sqlText);
+    if (startsWithWord(sql, "CREATE TABLE ")) {
+        return parseCreate(sql, sql.substr(13));
+    }
+    if (startsWithWord(sql, "SELECT * FROM ")) {
+        SelectAllStatement st;
+        st.tableFile = trim(sql.substr(14));
+        checkName(sql, st.tableFile);
+        if (st.tableFile.find(' ') != std::string::npos && upper(st.tableFile).find(" WHERE ") != std::string::npos)
+            refuse(sql, "asks for more than the engine's SELECT * FROM name");
+        return st;
+    }
+    refuse(sql, "is not one the table engine understands (CREATE TABLE or SELECT * FROM)");
+}
+
+std::string tablePath(const std::string &databaseFolder, const std::string &tableFile)
+{
+    return (std::filesystem::path(databaseFolder) / tableFile).string();
+}
+
+void executeStatement(const std::string &databaseFolder, const std::string &sql)
+{
+    const Statement st = parseStatement(sql);
+    const auto *create = std::get_if<CreateTableStatement>(&st);
+    if (!create)
+        throw DbError("the SQL statement \"" + sql + "\" has a result set; open it instead of executing it");
+    ParadoxTable::create(tablePath(databaseFolder, create->tableName + ".db"), create->table);
+}
+
+} // namespace glyphreel::db

@@ -1,0 +1,34 @@
+#pragma once
+// The two statements the application sends the table engine:
+//   CREATE TABLE name (column TYPE, ..., PRIMARY KEY(column))
+//   SELECT * FROM name.db
+// Names stand unquoted, as they are. Anything else is refused with an error
+// that quotes the statement.
+
+#include "platform/db/ParadoxTable.h"
+
+#include <string>
+#include <variant>
+
+namespace glyphreel::db {
+
+struct CreateTableStatement {
+    std::string tableName; // bare, the engine adds .db, .mb and .px
+    NewTable table;
+};
+
+struct SelectAllStatement {
+    std::string tableFile; // with its extension, e.g. movie.db
+};
+
+using Statement = std::variant<CreateTableStatement, SelectAllStatement>;
+
+Statement parseStatement(const std::string &sql);
+
+// Runs a statement without a result set in the database folder.
+void executeStatement(const std::string &databaseFolder, const std::string &sql);
+
+// The path of a table file named in a statement, in the database folder.
+std::string tablePath(const std::string &databaseFolder, const std::string &tableFile);
+
+} // namespace glyphreel::db
