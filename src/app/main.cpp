@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 #include "convert/ConvertCommand.h"
+#include "project/ProjectCommand.h"
 
 #include <QStringList>
 
@@ -13,6 +14,12 @@ int main(int argc, char **argv)
         for (int i = 2; i < argc; ++i)
             arguments << QString::fromLocal8Bit(argv[i]);
         return glyphreel::convert::runConvertCommand(arguments, stdout, stderr);
+    }
+    if (argc > 1 && glyphreel::project::isProjectCommand(QString::fromLocal8Bit(argv[1]))) {
+        QStringList arguments;
+        for (int i = 2; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        return glyphreel::project::runProjectCommand(QString::fromLocal8Bit(argv[1]), arguments, stdout, stderr);
     }
     return glyphreel::app::runApplication(argc, argv);
 }

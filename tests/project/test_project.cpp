@@ -1,0 +1,200 @@
+// A project's files: names that follow from the settings file's path, the
+// SQL texts, the new-project settings, and the create, frames and dump
+// commands run as users run them.
+
+#include "platform/richedit/RtfWriter.h"
+#include "platform/text/Cp932.h"
+#include "project/ProjectFiles.h"
+#include "support/TempDir.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+using namespace glyphreel::project;
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run glyphreelRun(const QStringList &arguments)
+{
+    QProcess p;
+    p.start(qEnvironmentVariable("GLYPHREEL_BINARY"), arguments);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray sha(const QByteArray &b)
+{
+    return QCryptographicHash::hash(b, QCryptographicHash::Sha256).toHex();
+}
+
+} // namespace
+
+class TestProject : public QObject {
+    Q_OBJECT
+private slots:
+    void namesFollowFromTheSettingsFile_data();
+    void namesFollowFromTheSettingsFile();
+    void sqlTexts();
+    void newProjectWritesNineKeysInOrder();
+    void createFramesAndDump();
+    void richProjectsStoreRtf();
+    void failuresExitWithOneLine_data();
+    void failuresExitWithOneLine();
+};
+
+void TestProject::namesFollowFromTheSettingsFile_data()
+{
+    QTest::addColumn<QString>("td");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("open");
+    QTest::addColumn<QString>("create");
+    QTest::newRow("plain") << "/home/u/movies/movie.td" << "/home/u/movies" << "movie.db" << "movie";
+    QTest::newRow("root keeps its slash") << "/movie.td" << "/" << "movie.db" << "movie";
+    QTest::newRow("japanese name") << "/p/アニメ.td" << "/p" << "アニメ.db" << "アニメ";
+    QTest::newRow("two dots") << "/p/my.movie.td" << "/p" << "my.movie.db" << "my.movie";
+    QTest::newRow("no extension") << "/p/movie" << "/p" << "movie.db" << "movie";
+}
+
+void TestProject::namesFollowFromTheSettingsFile()
+{
+    QFETCH(QString, td);
+    QFETCH(QString, folder);
+    QFETCH(QString, open);
+    QFETCH(QString, create);
+    QCOMPARE(databaseName(td), folder);
+    QCOMPARE(openTableName(td), open);
+    QCOMPARE(createTableName(td), create);
+}
+
+void TestProject::sqlTexts()
+{
+    QCOMPARE(createTableSql(QStringLiteral("movie"), false),
+             QStringLiteral("CREATE TABLE movie (RENO AUTOINC, MEM2 BLOB(0,1), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, SND4 BOOLEAN, "
+                            "SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))"));
+    QCOMPARE(createTableSql(QStringLiteral("movie"), true),
+             QStringLiteral("CREATE TABLE movie (RENO AUTOINC, MEM2 BLOB(0,3), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, SND4 BOOLEAN, "
+                            "SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))"));
+    QCOMPARE(selectSql(QStringLiteral("movie.db")), QStringLiteral("SELECT * FROM movie.db"));
+}
+
+void TestProject::newProjectWritesNineKeysInOrder()
+{
+    TempDir dir;
+    const QString td = dir.path(QStringLiteral("movie.td"));
+    NewProjectSettings s;
+    s.normalText = false;
+    writeNewProjectSettings(td, s);
+    QCOMPARE(readAll(td), QByteArray("[Setting]\r\nTextType=0\r\nNormalFont=\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E\r\n"
+                                     "NormalSize=4\r\nNormalColor=0\r\nPreviewHeight=480\r\nPreviewWidth=640\r\nBackColor=0\r\n"
+                                     "Speed=20\r\nLoop=1\r\n"));
+}
+
+void TestProject::createFramesAndDump()
+{
+    TempDir dir;
+    const QString a = dir.path(QStringLiteral("a.txt")), b = dir.path(QStringLiteral("b.txt")), c = dir.path(QStringLiteral("c.txt"));
+    writeAll(a, QStringLiteral("ＭＳ ゴシック\n二行目\n").toUtf8());
+    writeAll(b, QByteArray());
+    QByteArray big;
+    for (int i = 0; i < 400; ++i)
+        big += QStringLiteral("齲齲齲齲齲齲齲齲齲齲\r\n").toUtf8();
+    writeAll(c, big);
+    const QString td = dir.path(QStringLiteral("movie.td"));
+    const Run created = glyphreelRun({QStringLiteral("create"), td, a, b, c});
+    QCOMPARE(created.exitCode, 0);
+    QVERIFY(created.err.isEmpty());
+    for (const char *f : {"movie.td", "movie.db", "movie.mb", "movie.px"})
+        QVERIFY2(QFile::exists(dir.path(f)), f);
+
+    const QByteArray textA = QByteArray::fromStdString(glyphreel::text::encodeCp932(QStringLiteral("ＭＳ ゴシック\r\n二行目\r\n")));
+    const QByteArray textC = QByteArray::fromStdString(glyphreel::text::encodeCp932(QString::fromUtf8(big)));
+    const Run frames = glyphreelRun({QStringLiteral("frames"), td});
+    QCOMPARE(frames.exitCode, 0);
+    const QList<QByteArray> lines = frames.out.split('\n');
+    QCOMPARE(lines.size(), 4); // three frames and the end
+    QCOMPARE(lines[0], "1\t0\t0\t0\t0\t0\t0\t" + QByteArray::number(textA.size()) + "\t" + sha(textA));
+    QCOMPARE(lines[1], "2\t0\t0\t0\t0\t0\t0\t0\t" + sha(QByteArray()));
+    QCOMPARE(lines[2], "3\t0\t0\t0\t0\t0\t0\t" + QByteArray::number(textC.size()) + "\t" + sha(textC));
+
+    const QString out = dir.path(QStringLiteral("dump"));
+    QCOMPARE(glyphreelRun({QStringLiteral("dump"), td, out}).exitCode, 0);
+    QCOMPARE(readAll(out + QStringLiteral("/1.txt")), textA);
+    QCOMPARE(readAll(out + QStringLiteral("/2.txt")), QByteArray());
+    QCOMPARE(readAll(out + QStringLiteral("/3.txt")), textC);
+}
+
+void TestProject::richProjectsStoreRtf()
+{
+    TempDir dir;
+    const QString a = dir.path(QStringLiteral("a.txt"));
+    writeAll(a, QStringLiteral("表示 {x} \\ ok\n").toUtf8());
+    const QString td = dir.path(QStringLiteral("rich.td"));
+    QCOMPARE(glyphreelRun({QStringLiteral("create"), td, QStringLiteral("--rich"), a}).exitCode, 0);
+    QVERIFY(readAll(td).contains("TextType=0\r\n"));
+    QCOMPARE(glyphreelRun({QStringLiteral("dump"), td, dir.path(QStringLiteral("out"))}).exitCode, 0);
+    const QByteArray rtf = readAll(dir.path(QStringLiteral("out/1.rtf")));
+    QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg932"));
+    QVERIFY(rtf.contains("\\fs8 \\'95\\'5c\\'8e\\'a6 \\{x\\} \\\\ ok\r\n\\par \r\n\\par }\r\n"));
+    QCOMPARE(rtf, QByteArray::fromStdString(glyphreel::richedit::plainTextToRtf(
+                      glyphreel::text::encodeCp932(QStringLiteral("表示 {x} \\ ok\r\n")))));
+}
+
+void TestProject::failuresExitWithOneLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing project") << QStringList{"frames", "@/none.td"} << 1 << "does not exist";
+    QTest::newRow("not a project") << QStringList{"frames", "@/lonely.td"} << 1 << "lonely.db";
+    QTest::newRow("damaged table") << QStringList{"frames", "@/broken.td"} << 1 << "broken.db";
+    QTest::newRow("existing project") << QStringList{"create", "@/broken.td"} << 1 << "already exists";
+    QTest::newRow("text not in CP932") << QStringList{"create", "@/new.td", "@/emoji.txt"} << 1 << "CP932";
+    QTest::newRow("unknown option") << QStringList{"create", "@/new.td", "--fancy"} << 2 << "--fancy";
+    QTest::newRow("dump without folder") << QStringList{"dump", "@/broken.td"} << 2 << "folder";
+    QTest::newRow("frames without project") << QStringList{"frames"} << 2 << "no project";
+}
+
+void TestProject::failuresExitWithOneLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    TempDir dir;
+    writeAll(dir.path(QStringLiteral("lonely.td")), "[Setting]\r\nTextType=1\r\n");
+    writeAll(dir.path(QStringLiteral("broken.td")), "[Setting]\r\nTextType=1\r\n");
+    writeAll(dir.path(QStringLiteral("broken.db")), QByteArray(100, '\x07'));
+    writeAll(dir.path(QStringLiteral("emoji.txt")), QStringLiteral("\U0001F600").toUtf8());
+    for (QString &a : arguments)
+        a.replace(QStringLiteral("@"), dir.root());
+    const Run run = glyphreelRun(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY2(QString::fromUtf8(run.err).contains(message), run.err.constData());
+    QVERIFY(!QFile::exists(dir.path(QStringLiteral("new.td"))));
+    QVERIFY(!QFile::exists(dir.path(QStringLiteral("new.db"))));
+}
+
+QTEST_GUILESS_MAIN(TestProject)
+#include "test_project.moc"
