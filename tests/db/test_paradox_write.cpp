@@ -82,14 +82,15 @@ std::vector<Row> stateRows(int state)
 // Which content state the table holds, or -1 when it holds none of them.
 int stateOf(const ParadoxTable &t, int from, int to)
 {
+    const std::vector<Row> rows = t.rows();
     for (int s = from; s <= to; ++s) {
         const std::vector<Row> expected = stateRows(s);
-        if (t.rows().size() != expected.size())
+        if (rows.size() != expected.size())
             continue;
         bool same = true;
         for (std::size_t r = 0; same && r < expected.size(); ++r) {
-            same = t.rows()[r][0] == expected[r][0] && t.blobBytes(t.rows()[r][1]) == t.blobBytes(expected[r][1])
-                && t.rows()[r][2] == expected[r][2];
+            same = rows[r][0] == expected[r][0] && t.blobBytes(rows[r][1]) == t.blobBytes(expected[r][1])
+                && rows[r][2] == expected[r][2];
         }
         if (same)
             return s;

@@ -159,19 +159,12 @@ std::vector<std::uint32_t> BlobFile::unitsOf(const BlobRef &ref) const
     const std::uint32_t first = block / kUnit;
     if ((ref.ref & 0xFFu) != 0xFF)
         return {first};
-    if (const auto cached = unitCache_.find(first); cached != unitCache_.end()) {
-        std::vector<std::uint32_t> result(cached->second);
-        for (std::uint32_t u = 0; u < cached->second; ++u)
-            result[u] = first + u;
-        return result;
-    }
-    char head[3];
-    readAt(block, head, sizeof head, "blob block");
-    const std::uint32_t units = std::max<std::uint32_t>(1, readU16(head + 1));
-    unitCache_[first] = units;
-    std::vector<std::uint32_t> result;
+    // A single-blob block is as long as its blob and header need (graphic
+    // blobs have the longer header); no read is needed to know it.
+    const std::uint32_t units = static_cast<std::uint32_t>((std::uint64_t(ref.length) + 17 + kUnit - 1) / kUnit);
+    std::vector<std::uint32_t> result(units);
     for (std::uint32_t u = 0; u < units; ++u)
-        result.push_back(first + u);
+        result[u] = first + u;
     return result;
 }
 
@@ -220,8 +213,12 @@ std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blo
         if (u < fileUnits)
             used[u] = true;
     std::uint32_t endUnit = fileUnits;
+    // Units before this one are all in use: the search for room starts here.
+    std::uint32_t firstFree = 1;
     auto allocate = [&](std::uint32_t count) {
-        for (std::uint32_t start = 1; start + count <= fileUnits; ++start) {
+        while (firstFree < fileUnits && used[firstFree])
+            ++firstFree;
+        for (std::uint32_t start = firstFree; start + count <= fileUnits; ++start) {
             std::uint32_t n = 0;
             while (n < count && !used[start + n])
                 ++n;
@@ -288,7 +285,6 @@ std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blo
         std::memcpy(&out[9], data.data(), data.size());
         writeAt(std::uint64_t(start) * kUnit, out.data(), out.size());
         refs[i] = BlobRef{start * kUnit | 0xFFu, static_cast<std::uint32_t>(data.size()), 1, {}};
-        unitCache_[start] = units;
     }
     crashPoint();
     if (::fdatasync(fd_) != 0)
@@ -312,8 +308,6 @@ void BlobFile::markFree(const std::set<std::uint32_t> &units)
     if (units.empty())
         return;
     makeWritable();
-    for (std::uint32_t u : units)
-        unitCache_.erase(u);
     // Runs of neighbouring units become one free block each.
     auto it = units.begin();
     while (it != units.end()) {

@@ -61,7 +61,6 @@ private:
     int fd_ = -1;
     bool writable_ = false;
     std::uint64_t size_ = 0;
-    mutable std::map<std::uint32_t, std::uint32_t> unitCache_; // first unit of a single-blob block -> its units
 };
 
 } // namespace glyphreel::db

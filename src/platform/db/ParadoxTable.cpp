@@ -334,8 +334,10 @@ void ParadoxTable::readRecords(const std::string &b)
     // The records, along the block chain.
     const int capacity = (info.blockSize - kBlockHeader) / info.recordSize;
     std::vector<bool> seen(static_cast<std::size_t>(fileBlocks) + 1, false);
-    std::vector<Row> rows;
-    rows.reserve(std::min<std::size_t>(numRecords, std::size_t(fileBlocks) * std::size_t(capacity)));
+    std::string records;
+    records.reserve(std::min<std::size_t>(numRecords, std::size_t(fileBlocks) * std::size_t(capacity))
+                    * static_cast<std::size_t>(info.recordSize));
+    std::size_t count = 0;
     int block = firstBlock;
     while (block != 0) {
         if (block > fileBlocks)
@@ -351,26 +353,51 @@ void ParadoxTable::readRecords(const std::string &b)
             || addDataSize / info.recordSize + 1 > capacity)
             fail(path, "is damaged: block " + std::to_string(block) + " claims " + std::to_string(addDataSize)
                            + " bytes of further records");
-        const int count = addDataSize / info.recordSize + 1;
-        for (int r = 0; r < count; ++r) {
-            const char *rec = &b[start + kBlockHeader + std::size_t(r) * std::size_t(info.recordSize)];
-            Row row;
-            row.reserve(info.fields.size());
-            std::size_t offset = 0;
-            for (const FieldDef &f : info.fields) {
-                row.push_back(decodeField(f, std::string_view(rec + offset, static_cast<std::size_t>(f.size))));
-                offset += static_cast<std::size_t>(f.size);
-            }
-            rows.push_back(std::move(row));
-        }
+        const int inBlock = addDataSize / info.recordSize + 1;
+        records.append(&b[start + kBlockHeader], std::size_t(inBlock) * std::size_t(info.recordSize));
+        count += static_cast<std::size_t>(inBlock);
         block = next;
     }
-    if (rows.size() != numRecords)
+    if (count != numRecords)
         fail(path, "is damaged: its header counts " + std::to_string(numRecords) + " records, its blocks hold "
-                       + std::to_string(rows.size()));
+                       + std::to_string(count));
+    fieldOffsets_.clear();
+    std::size_t offset = 0;
+    for (const FieldDef &f : info.fields) {
+        fieldOffsets_.push_back(offset);
+        offset += static_cast<std::size_t>(f.size);
+    }
     info_ = std::move(info);
     header_ = b.substr(0, end);
-    rows_ = std::move(rows);
+    records_ = std::move(records);
+    rowCount_ = count;
+}
+
+Value ParadoxTable::value(std::size_t row, std::size_t field) const
+{
+    const FieldDef &f = info_.fields.at(field);
+    if (row >= rowCount_)
+        throw DbError("row " + std::to_string(row) + " is past the end of " + dbPath_);
+    const char *rec = records_.data() + row * static_cast<std::size_t>(info_.recordSize);
+    return decodeField(f, std::string_view(rec + fieldOffsets_[field], static_cast<std::size_t>(f.size)));
+}
+
+Row ParadoxTable::row(std::size_t index) const
+{
+    Row r;
+    r.reserve(info_.fields.size());
+    for (std::size_t f = 0; f < info_.fields.size(); ++f)
+        r.push_back(value(index, f));
+    return r;
+}
+
+std::vector<Row> ParadoxTable::rows() const
+{
+    std::vector<Row> all;
+    all.reserve(rowCount_);
+    for (std::size_t i = 0; i < rowCount_; ++i)
+        all.push_back(row(i));
+    return all;
 }
 
 BlobFile &ParadoxTable::blobFile() const
@@ -589,11 +616,13 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
             blobFields.push_back(f);
     std::vector<const std::string *> newBlobs;
     std::vector<std::pair<std::size_t, std::size_t>> newBlobPlaces;
-    for (const Row &row : rows_)
-        for (std::size_t f : blobFields)
-            if (f < row.size() && row[f].kind() == Value::Kind::Blob)
-                for (std::uint32_t u : blobFile().unitsOf(row[f].asBlob()))
+    for (std::size_t r = 0; r < rowCount_; ++r)
+        for (std::size_t f : blobFields) {
+            const Value v = value(r, f);
+            if (v.kind() == Value::Kind::Blob)
+                for (std::uint32_t u : blobFile().unitsOf(v.asBlob()))
                     protectedUnits.insert(u);
+        }
     for (std::size_t r = 0; r < rows.size(); ++r) {
         Row &row = rows[r];
         row.resize(t.fields.size());
@@ -654,7 +683,12 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
         throw;
     }
     header_ = records.substr(0, static_cast<std::size_t>(t.headerSize));
-    rows_ = std::move(rows);
+    records_.clear();
+    records_.reserve(rows.size() * static_cast<std::size_t>(t.recordSize));
+    for (const Row &row : rows)
+        for (std::size_t f = 0; f < t.fields.size(); ++f)
+            records_ += encodeField(t.fields[f], row[f]);
+    rowCount_ = rows.size();
     // Now that no committed record points to them, the units left over are
     // free for later saves.
     if (blobs_)

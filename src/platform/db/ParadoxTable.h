@@ -63,8 +63,15 @@ public:
 
     const std::string &path() const { return dbPath_; }
     const TableInfo &info() const { return info_; }
-    const std::vector<Row> &rows() const { return rows_; }
     int fieldIndex(std::string_view name) const; // -1 when there is none
+
+    // The rows in table order. Records stay as stored until a value is
+    // asked for, so opening a large table costs little more than reading
+    // its records file.
+    std::size_t rowCount() const { return rowCount_; }
+    Value value(std::size_t row, std::size_t field) const;
+    Row row(std::size_t index) const;
+    std::vector<Row> rows() const;
 
     // The bytes of a blob value (for other kinds, their bytes as they are).
     std::string blobBytes(const Value &value) const;
@@ -84,7 +91,9 @@ private:
     std::string dbPath_;
     TableInfo info_;
     std::string header_; // the records file's header as read, kept when rewriting
-    std::vector<Row> rows_;
+    std::string records_; // the records in table order, as stored
+    std::size_t rowCount_ = 0;
+    std::vector<std::size_t> fieldOffsets_;
     mutable std::unique_ptr<BlobFile> blobs_;
     std::uint8_t changeCount_ = 2;
 };

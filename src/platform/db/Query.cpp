@@ -80,9 +80,9 @@ void Query::open()
         throw DbError("the SQL statement \"" + text + "\" has no result set to open");
     table_ = ParadoxTable::open(tablePath(databaseName_, select->tableFile));
     rows_.clear();
-    rows_.reserve(table_->rows().size());
-    for (const Row &row : table_->rows())
-        rows_.push_back({nextId_++, row});
+    rows_.reserve(table_->rowCount());
+    for (std::size_t i = 0; i < table_->rowCount(); ++i)
+        rows_.push_back({nextId_++, i, std::nullopt});
     autoInc_ = table_->info().autoInc;
     cursor_ = rows_.empty() ? -1 : 0;
     eof_ = rows_.empty();
@@ -187,7 +187,7 @@ bool Query::locate(const std::string &field, const std::string &text)
     checkBrowseMode();
     const int f = fieldIndex(field);
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        const Value &v = rows_[i].row[static_cast<std::size_t>(f)];
+        const Value v = valueOf(rows_[i], static_cast<std::size_t>(f));
         std::string t;
         if (v.kind() == Value::Kind::Integer)
             t = std::to_string(v.asInteger());
@@ -226,7 +226,7 @@ void Query::edit()
         append();
         return;
     }
-    buffer_ = rows_[static_cast<std::size_t>(cursor_)].row;
+    buffer_ = rowOf(rows_[static_cast<std::size_t>(cursor_)]);
     modified_ = false;
     setState(State::Edit);
 }
@@ -239,7 +239,7 @@ void Query::post()
         for (std::size_t f = 0; f < table_->info().fields.size(); ++f)
             if (table_->info().fields[f].type == FieldType::AutoInc && buffer_[f].isNull())
                 buffer_[f] = Value::integer(++autoInc_);
-        rows_.push_back({nextId_++, std::move(buffer_)});
+        rows_.push_back({nextId_++, 0, std::move(buffer_)});
         cursor_ = static_cast<int>(rows_.size()) - 1;
         pending_ = true;
     } else if (state_ == State::Edit) {
@@ -297,21 +297,28 @@ int Query::fieldIndex(const std::string &field) const
     return f;
 }
 
-const Row &Query::currentRow() const
+Value Query::valueOf(const Entry &entry, std::size_t field) const
+{
+    return entry.row ? (*entry.row)[field] : table_->value(entry.stored, field);
+}
+
+Row Query::rowOf(const Entry &entry) const
+{
+    return entry.row ? *entry.row : table_->row(entry.stored);
+}
+
+Value Query::currentValue(std::size_t field) const
 {
     if (state_ == State::Edit || state_ == State::Insert)
-        return buffer_;
+        return buffer_[field];
     if (cursor_ < 0)
-        throw DbError("the dataset has no current row");
-    return rows_[static_cast<std::size_t>(cursor_)].row;
+        return {};
+    return valueOf(rows_[static_cast<std::size_t>(cursor_)], field);
 }
 
 Value Query::fieldValue(const std::string &field) const
 {
-    const int f = fieldIndex(field);
-    if (cursor_ < 0 && state_ == State::Browse)
-        return {};
-    return currentRow()[static_cast<std::size_t>(f)];
+    return currentValue(static_cast<std::size_t>(fieldIndex(field)));
 }
 
 std::string Query::fieldText(const std::string &field) const
@@ -382,12 +389,13 @@ void Query::applyUpdates()
     std::vector<Row> rows;
     rows.reserve(rows_.size());
     for (const Entry &e : rows_)
-        rows.push_back(e.row);
+        rows.push_back(rowOf(e));
     table_->save(std::move(rows), autoInc_);
-    // The saved rows now point at their blobs in the files.
-    const std::vector<Row> &saved = table_->rows();
-    for (std::size_t i = 0; i < rows_.size() && i < saved.size(); ++i)
-        rows_[i].row = saved[i];
+    // The saved rows now are the table's stored records.
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        rows_[i].stored = i;
+        rows_[i].row.reset();
+    }
 }
 
 void Query::commitUpdates()

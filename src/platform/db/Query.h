@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,17 +81,22 @@ public:
 
 private:
     friend class DataSource;
+    // A row: its place among the table's stored records, or its values once
+    // it is new or changed.
     struct Entry {
         std::uint64_t id;
-        Row row;
+        std::size_t stored;
+        std::optional<Row> row;
     };
+    Value valueOf(const Entry &entry, std::size_t field) const;
+    Row rowOf(const Entry &entry) const;
 
     void requireActive(const char *operation) const;
     void checkBrowseMode();
     void moved();
     void setState(State state);
     void notifyData();
-    const Row &currentRow() const;
+    Value currentValue(std::size_t field) const;
 
     std::string databaseName_;
     std::vector<std::string> sql_;
