@@ -128,6 +128,7 @@ private slots:
     void autoIncNeverGoesDown();
     void rewritingAReadTableKeepsItsKind();
     void creatingOverAnExistingTableFails();
+    void savedTablesPassTheFormatChecks();
     void aCrashAtAnyStepLeavesOldOrNewContent();
 };
 
@@ -368,6 +369,101 @@ void TestParadoxWrite::creatingOverAnExistingTableFails()
     } catch (const DbError &e) {
         QVERIFY(QString::fromUtf8(e.what()).contains(QStringLiteral("already exists")));
         QVERIFY(QString::fromUtf8(e.what()).contains(db));
+    }
+}
+
+// The checks of the format notes, made on the bytes of the three files
+// without the engine's reader.
+void checkFormat(const QString &folder)
+{
+    const QByteArray db = readAll(folder + QStringLiteral("/movie.db"));
+    const QByteArray mb = readAll(folder + QStringLiteral("/movie.mb"));
+    const QByteArray px = readAll(folder + QStringLiteral("/movie.px"));
+    const int recordSize = u16(db, 0), headerSize = u16(db, 2), blockSize = db[5] * 1024;
+    const int blocks = u16(db, 0x0C);
+    QCOMPARE(db.size(), headerSize + blocks * blockSize);
+    QCOMPARE(u16(db, 0x0A), blocks);
+    QCOMPARE(u16(db, 0x3A), blocks);
+    QCOMPARE(u16(db, 0x10), blocks);
+    // the chain runs 1, 2, ... with prev links, and holds every record
+    std::uint32_t records = 0;
+    std::vector<QByteArray> firstKeys;
+    for (int b = 1; b <= blocks; ++b) {
+        const int at = headerSize + (b - 1) * blockSize;
+        QCOMPARE(u16(db, at), b < blocks ? b + 1 : 0);
+        QCOMPARE(u16(db, at + 2), b - 1);
+        const auto add = static_cast<std::int16_t>(u16(db, at + 4));
+        QCOMPARE(add % recordSize, 0);
+        records += static_cast<std::uint32_t>(add / recordSize + 1);
+        firstKeys.push_back(db.mid(at + 6, 4));
+        // every memo descriptor agrees with the blob file
+        for (int r = 0; r <= add / recordSize; ++r) {
+            const QByteArray d = db.mid(at + 6 + r * recordSize + 4, 10);
+            const std::uint32_t ref = u32(d, 0), length = u32(d, 4);
+            const std::uint16_t mod = u16(d, 8);
+            if (length == 0)
+                continue;
+            const int block = static_cast<int>(ref & 0xFFFFFF00u);
+            QVERIFY(block > 0 && block + 4096 <= mb.size());
+            if ((ref & 0xFF) == 0xFF) {
+                QCOMPARE(int(mb[block]), 2);
+                QCOMPARE(u32(mb, block + 3), length);
+                QCOMPARE(u16(mb, block + 7), mod);
+                QCOMPARE(int(u16(mb, block + 1)), int((length + 9 + 4095) / 4096));
+            } else {
+                QCOMPARE(int(mb[block]), 3);
+                const int slot = block + 12 + 5 * static_cast<int>(ref & 0xFF);
+                QVERIFY(mb[slot] != 0);
+                QCOMPARE((static_cast<unsigned char>(mb[slot + 1]) - 1) * 16 + static_cast<unsigned char>(mb[slot + 4]), int(length));
+                QCOMPARE(u16(mb, slot + 2), mod);
+            }
+        }
+    }
+    QCOMPARE(records, u32(db, 0x06));
+    // the blob file: whole units, and its blocks chain up to its end
+    QCOMPARE(mb.size() % 4096, 0);
+    QCOMPARE(u16(mb, 0x29), 0x02A1);
+    int at = 0;
+    while (at < mb.size()) {
+        const int type = mb[at];
+        QVERIFY2(type == 0 || type == 2 || type == 3 || type == 4, qPrintable(QString::number(at)));
+        const int units = type == 3 ? 1 : u16(mb, at + 1);
+        QVERIFY(units >= 1);
+        at += units * 4096;
+    }
+    QCOMPARE(at, mb.size());
+    // the index: one entry per records block, current for this records file
+    QCOMPARE(int(px[0x2C]), int(db[0x2D]));
+    QCOMPARE(int(px[0x39]), int(db[0x39]));
+    if (blocks > 0 && blocks <= 204) {
+        QCOMPARE(u32(px, 0x06), std::uint32_t(blocks));
+        for (int b = 0; b < blocks; ++b)
+            QCOMPARE(px.mid(0x800 + 6 + 10 * b, 4), firstKeys[static_cast<std::size_t>(b)]);
+    }
+}
+
+void TestParadoxWrite::savedTablesPassTheFormatChecks()
+{
+    TempDir dir;
+    const std::string db = dir.path(QStringLiteral("movie.db")).toStdString();
+    ParadoxTable::create(db, frameTable(false));
+    checkFormat(dir.root());
+    const auto t = ParadoxTable::open(db);
+    QRandomGenerator rng(7);
+    std::vector<Row> rows;
+    std::int64_t next = 1;
+    for (int round = 0; round < 12; ++round) {
+        // edit, delete and append frames of every size
+        for (Row &row : rows)
+            if (rng.bounded(3) == 0)
+                row[1] = Value::bytes(std::string(rng.bounded(9000), 'e'));
+        if (!rows.empty())
+            rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(rng.bounded(static_cast<quint32>(rows.size()))));
+        for (int i = 0; i < 30; ++i)
+            rows.push_back(frame(next++, std::string(rng.bounded(6000), 'n'), rng.bounded(2) == 0));
+        t->save(rows, static_cast<std::uint32_t>(next - 1));
+        rows = t->rows();
+        checkFormat(dir.root());
     }
 }
 

@@ -151,7 +151,7 @@ std::string BlobFile::read(const BlobRef &ref) const
                     + " block at offset " + std::to_string(block));
 }
 
-std::vector<std::uint32_t> BlobFile::unitsOf(const BlobRef &ref) const
+std::vector<std::uint32_t> BlobFile::unitsOf(const BlobRef &ref, bool graphic) const
 {
     const std::uint32_t block = ref.ref & 0xFFFFFF00u;
     if (block == 0 || block % kUnit != 0 || block >= size_)
@@ -161,7 +161,8 @@ std::vector<std::uint32_t> BlobFile::unitsOf(const BlobRef &ref) const
         return {first};
     // A single-blob block is as long as its blob and header need (graphic
     // blobs have the longer header); no read is needed to know it.
-    const std::uint32_t units = static_cast<std::uint32_t>((std::uint64_t(ref.length) + 17 + kUnit - 1) / kUnit);
+    const std::uint64_t header = graphic ? 17 : 9;
+    const std::uint32_t units = static_cast<std::uint32_t>((std::uint64_t(ref.length) + header + kUnit - 1) / kUnit);
     std::vector<std::uint32_t> result(units);
     for (std::uint32_t u = 0; u < units; ++u)
         result[u] = first + u;

@@ -37,7 +37,8 @@ public:
     std::string read(const BlobRef &ref) const;
 
     // The units (4 KiB blocks, counted from 0) that the blob occupies.
-    std::vector<std::uint32_t> unitsOf(const BlobRef &ref) const;
+    // Graphic blobs have a longer header in their block.
+    std::vector<std::uint32_t> unitsOf(const BlobRef &ref, bool graphic = false) const;
 
     // Stores new blobs in units outside `protectedUnits`, reusing free units
     // before the end of the file, and flushes them to the disk. Returns one

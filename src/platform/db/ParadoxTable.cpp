@@ -620,7 +620,7 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
         for (std::size_t f : blobFields) {
             const Value v = value(r, f);
             if (v.kind() == Value::Kind::Blob)
-                for (std::uint32_t u : blobFile().unitsOf(v.asBlob()))
+                for (std::uint32_t u : blobFile().unitsOf(v.asBlob(), t.fields[f].type == FieldType::Graphic))
                     protectedUnits.insert(u);
         }
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -630,7 +630,7 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
             Value &v = row[f];
             const std::size_t leader = static_cast<std::size_t>(t.fields[f].size - kBlobDescriptorSize);
             if (v.kind() == Value::Kind::Blob) {
-                for (std::uint32_t u : blobFile().unitsOf(v.asBlob())) {
+                for (std::uint32_t u : blobFile().unitsOf(v.asBlob(), t.fields[f].type == FieldType::Graphic)) {
                     protectedUnits.insert(u);
                     keptUnits.insert(u);
                 }
@@ -654,7 +654,7 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
         BlobRef ref = refs[i];
         const std::size_t leader = static_cast<std::size_t>(t.fields[f].size - kBlobDescriptorSize);
         ref.leader = rows[r][f].asBytes().substr(0, leader);
-        for (std::uint32_t u : blobFile().unitsOf(ref))
+        for (std::uint32_t u : blobFile().unitsOf(ref, t.fields[f].type == FieldType::Graphic))
             keptUnits.insert(u);
         rows[r][f] = Value::blob(std::move(ref));
     }
