@@ -4,6 +4,7 @@
 #include "convert/Bmp2str.h"
 #include "platform/text/Cp932.h"
 #include "support/BmpBuilder.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 #include <QProcess>
@@ -14,25 +15,14 @@ using testsupport::Rgb;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runGlyphreel(const QStringList &arguments)
+testsupport::Run runGlyphreel(const QStringList &arguments)
 {
-    QProcess process;
+    // It must not need a display.
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("QT_QPA_PLATFORM")); // it must not need a display
-    process.setProcessEnvironment(env);
-    process.start(qEnvironmentVariable("GLYPHREEL_BINARY"), QStringList{QStringLiteral("convert")} + arguments);
-    if (!process.waitForFinished(60000))
-        return {};
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    return testsupport::runGlyphreel(QStringList{QStringLiteral("convert")} + arguments, env);
 }
 
 } // namespace
@@ -66,7 +56,7 @@ void TestConvertCommand::writesTheArtWithTheWindowDefaults()
 {
     // pixel width 5, full-width, inverted: cell 1 covers columns 0..5 (one
     // white column of six), cell 2 columns 5..9 (all white).
-    const Run run = runGlyphreel({picture_});
+    const testsupport::Run run = runGlyphreel({picture_});
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.err.isEmpty());
     const int first = (2 * 3 * 255 * 5 + 3 * 30) / (6 * 30);
@@ -80,18 +70,18 @@ void TestConvertCommand::writesTheArtWithTheWindowDefaults()
 
 void TestConvertCommand::optionsChangeTheConversion()
 {
-    const Run run = runGlyphreel({picture_, QStringLiteral("--pixel-width"), QStringLiteral("10"), QStringLiteral("--half-width"),
+    const testsupport::Run run = runGlyphreel({picture_, QStringLiteral("--pixel-width"), QStringLiteral("10"), QStringLiteral("--half-width"),
                                QStringLiteral("--no-invert")});
     QCOMPARE(run.exitCode, 0);
     // one cell of all 50 pixels: mean 127.5 -> 128, not inverted -> 127
     QCOMPARE(run.out, QByteArray(" S\r\n"));
-    const Run inlineForm = runGlyphreel({QStringLiteral("--pixel-width=10"), QStringLiteral("--half-width"), picture_});
+    const testsupport::Run inlineForm = runGlyphreel({QStringLiteral("--pixel-width=10"), QStringLiteral("--half-width"), picture_});
     QCOMPARE(inlineForm.out, QByteArray("-o\r\n"));
 }
 
 void TestConvertCommand::utf8Output()
 {
-    const Run run = runGlyphreel({picture_, QStringLiteral("--encoding"), QStringLiteral("utf-8"), QStringLiteral("--pixel-width"),
+    const testsupport::Run run = runGlyphreel({picture_, QStringLiteral("--encoding"), QStringLiteral("utf-8"), QStringLiteral("--pixel-width"),
                                QStringLiteral("10")});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(QString::fromUtf8(run.out), QStringLiteral("丘\r\n"));
@@ -121,7 +111,7 @@ void TestConvertCommand::failuresExitNonZeroWithOneLine()
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, message);
-    const Run run = runGlyphreel(arguments);
+    const testsupport::Run run = runGlyphreel(arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY(run.out.isEmpty());
     QCOMPARE(run.err.count('\n'), 1);

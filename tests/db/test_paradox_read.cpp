@@ -2,6 +2,7 @@
 // values, and damaged files refused with a message naming file and fault.
 
 #include "platform/db/ParadoxTable.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 #include <QCryptographicHash>
@@ -10,6 +11,9 @@
 #include <QtTest>
 
 using namespace glyphreel::db;
+
+using testsupport::readAll;
+using testsupport::writeAll;
 
 namespace {
 
@@ -32,19 +36,6 @@ QString copyFixtures(const TempDir &dir, const QStringList &names)
 std::string sha12(const std::string &bytes)
 {
     return QCryptographicHash::hash(QByteArray::fromStdString(bytes), QCryptographicHash::Sha256).toHex().left(12).toStdString();
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 std::string failure(const QString &path)

@@ -4,6 +4,7 @@
 
 #include "platform/db/CrashPoints.h"
 #include "platform/db/ParadoxTable.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,9 @@
 #include <unistd.h>
 
 using namespace glyphreel::db;
+
+using testsupport::readAll;
+using testsupport::writeAll;
 
 namespace {
 
@@ -41,12 +45,6 @@ Row frame(std::int64_t reno, std::string text, std::optional<bool> snd1 = {}, st
     if (snd2)
         row[3] = Value::logical(*snd2);
     return row;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 std::uint16_t u16(const QByteArray &b, int at)

@@ -3,6 +3,7 @@
 
 #include "platform/text/Cp932.h"
 #include "platform/text/ProfileFile.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 #include <QFile>
@@ -11,20 +12,10 @@
 using glyphreel::text::ProfileError;
 using glyphreel::text::ProfileFile;
 
+using testsupport::readAll;
+using testsupport::writeAll;
+
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 const QString kSetting = QStringLiteral("Setting");
 

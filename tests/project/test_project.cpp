@@ -5,6 +5,7 @@
 #include "platform/richedit/RtfWriter.h"
 #include "platform/text/Cp932.h"
 #include "project/ProjectFiles.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 #include <QCryptographicHash>
@@ -15,34 +16,10 @@
 
 using namespace glyphreel::project;
 
+using testsupport::readAll;
+using testsupport::writeAll;
+
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run glyphreelRun(const QStringList &arguments)
-{
-    QProcess p;
-    p.start(qEnvironmentVariable("GLYPHREEL_BINARY"), arguments);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, p.readAllStandardOutput(), p.readAllStandardError()};
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 QByteArray sha(const QByteArray &b)
 {
@@ -122,7 +99,7 @@ void TestProject::createFramesAndDump()
         big += QStringLiteral("齲齲齲齲齲齲齲齲齲齲\r\n").toUtf8();
     writeAll(c, big);
     const QString td = dir.path(QStringLiteral("movie.td"));
-    const Run created = glyphreelRun({QStringLiteral("create"), td, a, b, c});
+    const testsupport::Run created = testsupport::runGlyphreel({QStringLiteral("create"), td, a, b, c});
     QCOMPARE(created.exitCode, 0);
     QVERIFY(created.err.isEmpty());
     for (const char *f : {"movie.td", "movie.db", "movie.mb", "movie.px"})
@@ -130,7 +107,7 @@ void TestProject::createFramesAndDump()
 
     const QByteArray textA = QByteArray::fromStdString(glyphreel::text::encodeCp932(QStringLiteral("ＭＳ ゴシック\r\n二行目\r\n")));
     const QByteArray textC = QByteArray::fromStdString(glyphreel::text::encodeCp932(QString::fromUtf8(big)));
-    const Run frames = glyphreelRun({QStringLiteral("frames"), td});
+    const testsupport::Run frames = testsupport::runGlyphreel({QStringLiteral("frames"), td});
     QCOMPARE(frames.exitCode, 0);
     const QList<QByteArray> lines = frames.out.split('\n');
     QCOMPARE(lines.size(), 4); // three frames and the end
@@ -139,7 +116,7 @@ void TestProject::createFramesAndDump()
     QCOMPARE(lines[2], "3\t0\t0\t0\t0\t0\t0\t" + QByteArray::number(textC.size()) + "\t" + sha(textC));
 
     const QString out = dir.path(QStringLiteral("dump"));
-    QCOMPARE(glyphreelRun({QStringLiteral("dump"), td, out}).exitCode, 0);
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("dump"), td, out}).exitCode, 0);
     QCOMPARE(readAll(out + QStringLiteral("/1.txt")), textA);
     QCOMPARE(readAll(out + QStringLiteral("/2.txt")), QByteArray());
     QCOMPARE(readAll(out + QStringLiteral("/3.txt")), textC);
@@ -151,9 +128,9 @@ void TestProject::richProjectsStoreRtf()
     const QString a = dir.path(QStringLiteral("a.txt"));
     writeAll(a, QStringLiteral("表示 {x} \\ ok\n").toUtf8());
     const QString td = dir.path(QStringLiteral("rich.td"));
-    QCOMPARE(glyphreelRun({QStringLiteral("create"), td, QStringLiteral("--rich"), a}).exitCode, 0);
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("create"), td, QStringLiteral("--rich"), a}).exitCode, 0);
     QVERIFY(readAll(td).contains("TextType=0\r\n"));
-    QCOMPARE(glyphreelRun({QStringLiteral("dump"), td, dir.path(QStringLiteral("out"))}).exitCode, 0);
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("dump"), td, dir.path(QStringLiteral("out"))}).exitCode, 0);
     const QByteArray rtf = readAll(dir.path(QStringLiteral("out/1.rtf")));
     QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg932"));
     QVERIFY(rtf.contains("\\fs8 \\'95\\'5c\\'8e\\'a6 \\{x\\} \\\\ ok\r\n\\par \r\n\\par }\r\n"));
@@ -188,7 +165,7 @@ void TestProject::failuresExitWithOneLine()
     writeAll(dir.path(QStringLiteral("emoji.txt")), QStringLiteral("\U0001F600").toUtf8());
     for (QString &a : arguments)
         a.replace(QStringLiteral("@"), dir.root());
-    const Run run = glyphreelRun(arguments);
+    const testsupport::Run run = testsupport::runGlyphreel(arguments);
     QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(run.err.count('\n'), 1);
     QVERIFY2(QString::fromUtf8(run.err).contains(message), run.err.constData());

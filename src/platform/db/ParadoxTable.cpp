@@ -1,6 +1,7 @@
 #include "platform/db/ParadoxTable.h"
 
 #include "platform/db/CrashPoints.h"
+#include "platform/text/Ascii.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -110,22 +111,6 @@ std::string withExtension(const std::string &dbPath, const char *lower, const ch
     return out.string();
 }
 
-bool sameNameIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 32);
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 int tableNameLength(int version)
 {
     return version >= 0x0C ? 261 : 79;
@@ -228,7 +213,7 @@ std::string ParadoxTable::indexPathFor(const std::string &dbPath)
 int ParadoxTable::fieldIndex(std::string_view name) const
 {
     for (std::size_t i = 0; i < info_.fields.size(); ++i)
-        if (sameNameIgnoringCase(info_.fields[i].name, name))
+        if (text::equalsIgnoringAsciiCase(info_.fields[i].name, name))
             return static_cast<int>(i);
     return -1;
 }

@@ -1,5 +1,6 @@
 #include "platform/text/ProfileFile.h"
 
+#include "platform/text/Ascii.h"
 #include "platform/text/Cp932.h"
 
 #include <QFile>
@@ -42,23 +43,6 @@ std::string trim(const std::string &s)
     while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
         --e;
     return s.substr(b, e - b);
-}
-
-// ASCII letters match in either case; other bytes must be equal.
-bool sameName(const std::string &a, const std::string &b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 32);
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 // The section name of a "[name]" line, or nothing.
@@ -144,7 +128,7 @@ std::size_t ProfileFile::findSection(const std::string &section) const
 {
     std::string name;
     for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (sectionName(lines_[i].bytes, name) && sameName(name, section))
+        if (sectionName(lines_[i].bytes, name) && equalsIgnoringAsciiCase(name, section))
             return i;
     return npos;
 }
@@ -155,7 +139,7 @@ std::size_t ProfileFile::findKey(std::size_t sectionLine, const std::string &key
     for (std::size_t i = sectionLine + 1; i < lines_.size(); ++i) {
         if (sectionName(lines_[i].bytes, name))
             break;
-        if (keyOf(lines_[i].bytes, k, v) && sameName(k, key))
+        if (keyOf(lines_[i].bytes, k, v) && equalsIgnoringAsciiCase(k, key))
             return i;
     }
     return npos;
