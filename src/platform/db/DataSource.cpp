@@ -13,6 +13,8 @@ DataSource::DataSource(Query *dataSet)
 
 DataSource::~DataSource()
 {
+    // Leaving quietly: the listeners may be gone already.
+    listeners_.clear();
     setDataSet(nullptr);
 }
 
