@@ -126,6 +126,7 @@ private slots:
     void autoIncNeverGoesDown();
     void rewritingAReadTableKeepsItsKind();
     void creatingOverAnExistingTableFails();
+    void olderLevelsHaveTheShortHeader();
     void savedTablesPassTheFormatChecks();
     void aCrashAtAnyStepLeavesOldOrNewContent();
 };
@@ -367,6 +368,29 @@ void TestParadoxWrite::creatingOverAnExistingTableFails()
     } catch (const DbError &e) {
         QVERIFY(QString::fromUtf8(e.what()).contains(QStringLiteral("already exists")));
         QVERIFY(QString::fromUtf8(e.what()).contains(db));
+    }
+}
+
+void TestParadoxWrite::olderLevelsHaveTheShortHeader()
+{
+    // Level 4 (version byte 9) has no header extension and 79-byte table
+    // names; level 5 (0x0B) has the extension and 79-byte names.
+    for (const int version : {9, 0x0B}) {
+        TempDir dir;
+        const std::string db = dir.path(QStringLiteral("old.db")).toStdString();
+        NewTable t = frameTable(false);
+        t.version = version;
+        ParadoxTable::create(db, t);
+        const QByteArray h = readAll(QString::fromStdString(db));
+        const int fieldInfo = version >= 5 ? 0x78 : 0x58;
+        QCOMPARE(h.mid(fieldInfo, 4), QByteArray::fromHex("16040c0a"));
+        QCOMPARE(h.mid(fieldInfo + 16 + 4 + 32, 7), QByteArray("old.db\0", 7));
+        QCOMPARE(h.mid(fieldInfo + 16 + 4 + 32 + 79, 5), QByteArray("RENO\0", 5));
+        ParadoxTable::open(db)->save({frame(1, std::string(3000, 'o'), true)}, 1);
+        const auto back = ParadoxTable::open(db);
+        QCOMPARE(back->info().version, version);
+        QCOMPARE(back->blobBytes(back->value(0, 1)), std::string(3000, 'o'));
+        QCOMPARE(back->value(0, 2), Value::logical(true));
     }
 }
 
