@@ -53,6 +53,7 @@ std::string failure(const QString &path)
 class TestParadoxRead : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void customerTableWithMemosInBothBlockKinds();
     void herculesTableWithAlphaKeysAndLeaderMemos();
     void memoAndFormattedMemo();
@@ -65,6 +66,12 @@ private slots:
     void blobDamageIsFoundWhenRead_data();
     void blobDamageIsFoundWhenRead();
 };
+
+void TestParadoxRead::initTestCase()
+{
+    QVERIFY2(QFile::exists(QStringLiteral(GLYPHREEL_FIXTURES "/paradox/db_CUSTOMER.DB")),
+             "the shared fixtures are missing: " GLYPHREEL_FIXTURES);
+}
 
 void TestParadoxRead::customerTableWithMemosInBothBlockKinds()
 {

@@ -116,6 +116,7 @@ int runSaves(const std::string &db, int to)
 class TestParadoxWrite : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void newFrameTableHeaderIsTheEngines();
     void newRichTableUsesFormattedMemo();
     void savedRowsReadBackWithTheirBlocks();
@@ -130,6 +131,12 @@ private slots:
     void savedTablesPassTheFormatChecks();
     void aCrashAtAnyStepLeavesOldOrNewContent();
 };
+
+void TestParadoxWrite::initTestCase()
+{
+    QVERIFY2(QFile::exists(QStringLiteral(GLYPHREEL_FIXTURES "/paradox/db_CUSTOMER.DB")),
+             "the shared fixtures are missing: " GLYPHREEL_FIXTURES);
+}
 
 void TestParadoxWrite::newFrameTableHeaderIsTheEngines()
 {
