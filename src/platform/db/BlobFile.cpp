@@ -151,22 +151,22 @@ std::string BlobFile::read(const BlobRef &ref) const
                     + " block at offset " + std::to_string(block));
 }
 
-std::vector<std::uint32_t> BlobFile::unitsOf(const BlobRef &ref, bool graphic) const
+void BlobFile::addUnits(const BlobRef &ref, bool graphic, Units &units) const
 {
     const std::uint32_t block = ref.ref & 0xFFFFFF00u;
     if (block == 0 || block % kUnit != 0 || block >= size_)
-        return {};
+        return;
     const std::uint32_t first = block / kUnit;
-    if ((ref.ref & 0xFFu) != 0xFF)
-        return {first};
-    // A single-blob block is as long as its blob and header need (graphic
-    // blobs have the longer header); no read is needed to know it.
+    // A single-blob block is as long as its blob and header need; no read is
+    // needed to know it.
     const std::uint64_t header = graphic ? 17 : 9;
-    const std::uint32_t units = static_cast<std::uint32_t>((std::uint64_t(ref.length) + header + kUnit - 1) / kUnit);
-    std::vector<std::uint32_t> result(units);
-    for (std::uint32_t u = 0; u < units; ++u)
-        result[u] = first + u;
-    return result;
+    const std::uint32_t count = (ref.ref & 0xFFu) != 0xFF
+        ? 1
+        : static_cast<std::uint32_t>((std::uint64_t(ref.length) + header + kUnit - 1) / kUnit);
+    if (units.size() < std::size_t(first) + count)
+        units.resize(std::size_t(first) + count, false);
+    for (std::uint32_t u = 0; u < count; ++u)
+        units[first + u] = true;
 }
 
 void BlobFile::makeWritable()
@@ -194,8 +194,7 @@ void BlobFile::writeAt(std::uint64_t offset, const char *buffer, std::size_t siz
     size_ = std::max(size_, offset + size);
 }
 
-std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blobs,
-                                     const std::set<std::uint32_t> &protectedUnits)
+std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blobs, const Units &protectedUnits)
 {
     std::vector<BlobRef> refs(blobs.size());
     bool any = false;
@@ -208,11 +207,10 @@ std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blo
     // Free units: every unit past the header that no committed record uses.
     const std::uint32_t fileUnits = static_cast<std::uint32_t>((size_ + kUnit - 1) / kUnit);
     std::vector<bool> used(fileUnits, false);
+    for (std::uint32_t u = 0; u < fileUnits && u < protectedUnits.size(); ++u)
+        used[u] = protectedUnits[u];
     if (fileUnits > 0)
         used[0] = true;
-    for (std::uint32_t u : protectedUnits)
-        if (u < fileUnits)
-            used[u] = true;
     std::uint32_t endUnit = fileUnits;
     // Units before this one are all in use: the search for room starts here.
     std::uint32_t firstFree = 1;
@@ -294,38 +292,30 @@ std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blo
     return refs;
 }
 
-void BlobFile::markFreeExcept(const std::set<std::uint32_t> &inUse)
+void BlobFile::markFreeExcept(const Units &inUse)
 {
-    std::set<std::uint32_t> free;
     const auto fileUnits = static_cast<std::uint32_t>((size_ + kUnit - 1) / kUnit);
-    for (std::uint32_t u = 1; u < fileUnits; ++u)
-        if (!inUse.count(u))
-            free.insert(u);
-    markFree(free);
-}
-
-void BlobFile::markFree(const std::set<std::uint32_t> &units)
-{
-    if (units.empty())
-        return;
-    makeWritable();
-    // Runs of neighbouring units become one free block each.
-    auto it = units.begin();
-    while (it != units.end()) {
-        const std::uint32_t start = *it;
+    auto used = [&](std::uint32_t u) { return u == 0 || (u < inUse.size() && inUse[u]); };
+    std::uint32_t u = 1;
+    while (u < fileUnits) {
+        if (used(u)) {
+            ++u;
+            continue;
+        }
         std::uint32_t count = 1;
-        auto next = std::next(it);
-        while (next != units.end() && *next == start + count && count < 0xFFFF) {
+        while (u + count < fileUnits && !used(u + count) && count < 0xFFFF)
             ++count;
-            ++next;
+        char head[3];
+        head[0] = 4;
+        writeU16(head + 1, static_cast<std::uint16_t>(count));
+        // Only rewrite what is not a free run of this length already.
+        char current[3];
+        readAt(std::uint64_t(u) * kUnit, current, sizeof current, "free block");
+        if (std::memcmp(current, head, sizeof head) != 0) {
+            makeWritable();
+            writeAt(std::uint64_t(u) * kUnit, head, sizeof head);
         }
-        if (start != 0 && std::uint64_t(start) * kUnit < size_) {
-            char head[3];
-            head[0] = 4;
-            writeU16(head + 1, static_cast<std::uint16_t>(count));
-            writeAt(std::uint64_t(start) * kUnit, head, sizeof head);
-        }
-        it = next;
+        u += count;
     }
 }
 

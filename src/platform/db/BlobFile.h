@@ -8,9 +8,7 @@
 #include "platform/db/Value.h"
 
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -36,22 +34,23 @@ public:
     // the length and the modification number must agree with the record.
     std::string read(const BlobRef &ref) const;
 
-    // The units (4 KiB blocks, counted from 0) that the blob occupies.
-    // Graphic blobs have a longer header in their block.
-    std::vector<std::uint32_t> unitsOf(const BlobRef &ref, bool graphic = false) const;
+    // One flag per 4 KiB unit of the file, counted from 0.
+    using Units = std::vector<bool>;
 
-    // Stores new blobs in units outside `protectedUnits`, reusing free units
-    // before the end of the file, and flushes them to the disk. Returns one
-    // reference per blob, in order. Empty blobs get an empty reference.
-    std::vector<BlobRef> store(const std::vector<const std::string *> &blobs,
-                               const std::set<std::uint32_t> &protectedUnits);
+    // Flags the units that the blob occupies. Graphic blobs have a longer
+    // header in their block.
+    void addUnits(const BlobRef &ref, bool graphic, Units &units) const;
 
-    // Marks runs of units as free blocks; used once no committed record
-    // points to them.
-    void markFree(const std::set<std::uint32_t> &units);
-    // Marks every unit but the header and those in use as free, so that the
-    // file's blocks chain up again after units were reused.
-    void markFreeExcept(const std::set<std::uint32_t> &inUse);
+    // Stores new blobs in units not flagged in `protectedUnits`, reusing free
+    // units before the end of the file, and flushes them to the disk.
+    // Returns one reference per blob, in order. Empty blobs get an empty
+    // reference.
+    std::vector<BlobRef> store(const std::vector<const std::string *> &blobs, const Units &protectedUnits);
+
+    // Marks every unit but the header and those in use as free, in runs, so
+    // that the file's blocks chain up again after units were reused. Only
+    // for units no committed record points to.
+    void markFreeExcept(const Units &inUse);
 
 private:
     void readAt(std::uint64_t offset, char *buffer, std::size_t size, const char *what) const;

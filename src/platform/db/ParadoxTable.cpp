@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -594,7 +593,7 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
     const TableInfo &t = info_;
     // Units the committed records use must not be written; neither may the
     // ones the new rows keep.
-    std::set<std::uint32_t> protectedUnits, keptUnits;
+    BlobFile::Units protectedUnits, keptUnits;
     std::vector<std::size_t> blobFields;
     for (std::size_t f = 0; f < t.fields.size(); ++f)
         if (isBlobType(t.fields[f].type))
@@ -605,8 +604,7 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
         for (std::size_t f : blobFields) {
             const Value v = value(r, f);
             if (v.kind() == Value::Kind::Blob)
-                for (std::uint32_t u : blobFile().unitsOf(v.asBlob(), t.fields[f].type == FieldType::Graphic))
-                    protectedUnits.insert(u);
+                blobFile().addUnits(v.asBlob(), t.fields[f].type == FieldType::Graphic, protectedUnits);
         }
     for (std::size_t r = 0; r < rows.size(); ++r) {
         Row &row = rows[r];
@@ -615,10 +613,8 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
             Value &v = row[f];
             const std::size_t leader = static_cast<std::size_t>(t.fields[f].size - kBlobDescriptorSize);
             if (v.kind() == Value::Kind::Blob) {
-                for (std::uint32_t u : blobFile().unitsOf(v.asBlob(), t.fields[f].type == FieldType::Graphic)) {
-                    protectedUnits.insert(u);
-                    keptUnits.insert(u);
-                }
+                blobFile().addUnits(v.asBlob(), t.fields[f].type == FieldType::Graphic, protectedUnits);
+                blobFile().addUnits(v.asBlob(), t.fields[f].type == FieldType::Graphic, keptUnits);
             } else if (v.kind() == Value::Kind::Bytes) {
                 if (v.asBytes().empty())
                     v = Value();
@@ -639,8 +635,7 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
         BlobRef ref = refs[i];
         const std::size_t leader = static_cast<std::size_t>(t.fields[f].size - kBlobDescriptorSize);
         ref.leader = rows[r][f].asBytes().substr(0, leader);
-        for (std::uint32_t u : blobFile().unitsOf(ref, t.fields[f].type == FieldType::Graphic))
-            keptUnits.insert(u);
+        blobFile().addUnits(ref, t.fields[f].type == FieldType::Graphic, keptUnits);
         rows[r][f] = Value::blob(std::move(ref));
     }
 
