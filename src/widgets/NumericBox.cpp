@@ -1,0 +1,96 @@
+#include "widgets/NumericBox.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+NumericBox::NumericBox(int minimum, int maximum, int position, QWidget *parent)
+    : QWidget(parent), min_(minimum), max_(maximum), position_(std::clamp(position, minimum, maximum))
+{
+    edit_ = new QLineEdit(QString::number(position_), this);
+    up_ = new QToolButton(this);
+    down_ = new QToolButton(this);
+    up_->setArrowType(Qt::UpArrow);
+    down_->setArrowType(Qt::DownArrow);
+    for (QToolButton *b : {up_, down_}) {
+        b->setFixedSize(15, 10);
+        b->setAutoRepeat(true);
+        b->setFocusPolicy(Qt::NoFocus);
+    }
+    auto *arrows = new QVBoxLayout;
+    arrows->setContentsMargins(0, 0, 0, 0);
+    arrows->setSpacing(0);
+    arrows->addWidget(up_);
+    arrows->addWidget(down_);
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->addWidget(edit_, 1);
+    row->addLayout(arrows);
+    accepted_ = edit_->text();
+
+    connect(edit_, &QLineEdit::textChanged, this, &NumericBox::textEdited);
+    connect(up_, &QToolButton::clicked, this, [this] {
+        stepUp();
+        emit arrowClicked();
+    });
+    connect(down_, &QToolButton::clicked, this, [this] {
+        stepDown();
+        emit arrowClicked();
+    });
+}
+
+void NumericBox::setRange(int minimum, int maximum)
+{
+    min_ = minimum;
+    max_ = std::max(minimum, maximum);
+    setPosition(position_);
+}
+
+void NumericBox::setPosition(int position)
+{
+    position_ = std::clamp(position, min_, max_);
+    const QString text = QString::number(position_);
+    if (edit_->text() != text)
+        edit_->setText(text);
+}
+
+void NumericBox::stepUp()
+{
+    setPosition(position_ + increment_ > max_ ? max_ : position_ + increment_);
+}
+
+void NumericBox::stepDown()
+{
+    setPosition(position_ - increment_ < min_ ? min_ : position_ - increment_);
+}
+
+void NumericBox::textEdited()
+{
+    if (rewriting_)
+        return;
+    const QString text = edit_->text();
+    if (text.isEmpty()) {
+        accepted_ = text;
+        emit changed();
+        return;
+    }
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok, 10);
+    rewriting_ = true;
+    if (!ok) {
+        QApplication::beep();
+        // Setting the text drops the undo steps as well.
+        edit_->setText(accepted_);
+        rewriting_ = false;
+        emit refused();
+        return;
+    }
+    const int clamped = static_cast<int>(std::clamp<qlonglong>(value, min_, max_));
+    if (QString::number(clamped) != text && (value < min_ || value > max_))
+        edit_->setText(QString::number(clamped));
+    rewriting_ = false;
+    position_ = clamped;
+    accepted_ = edit_->text();
+    emit changed();
+}
