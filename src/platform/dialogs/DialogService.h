@@ -4,9 +4,11 @@
 // The application installs the Qt implementation; tests install a scripted
 // one that answers from a list and records what was asked.
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -41,6 +43,9 @@ public:
     virtual void notice(QWidget *parent, const QString &text) = 0;
     // The standard exception box of the message loop.
     virtual void showException(QWidget *parent, const QString &message) = 0;
+    // The colour dialog: the chosen colour, or nothing when cancelled. The
+    // sixteen custom colours go in and come back as the user left them.
+    virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial, std::array<QColor, 16> &customColors) = 0;
 };
 
 // The service in force; the Qt one unless another was installed.

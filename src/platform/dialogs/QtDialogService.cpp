@@ -1,5 +1,6 @@
 #include "platform/dialogs/QtDialogService.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -53,6 +54,22 @@ void QtDialogService::showException(QWidget *parent, const QString &message)
 {
     QMessageBox box(QMessageBox::Critical, applicationTitle(), message, QMessageBox::Ok, parent);
     box.exec();
+}
+
+} // namespace glyphreel::dialogs
+
+namespace glyphreel::dialogs {
+
+std::optional<QColor> QtDialogService::chooseColor(QWidget *parent, const QColor &initial, std::array<QColor, 16> &customColors)
+{
+    for (int i = 0; i < 16; ++i)
+        QColorDialog::setCustomColor(i, customColors[static_cast<std::size_t>(i)]);
+    const QColor chosen = QColorDialog::getColor(initial, parent);
+    for (int i = 0; i < 16; ++i)
+        customColors[static_cast<std::size_t>(i)] = QColorDialog::customColor(i);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return chosen;
 }
 
 } // namespace glyphreel::dialogs

@@ -11,6 +11,7 @@ public:
     Answer confirm(QWidget *parent, const QString &text, ConfirmButtons buttons) override;
     void notice(QWidget *parent, const QString &text) override;
     void showException(QWidget *parent, const QString &message) override;
+    std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial, std::array<QColor, 16> &customColors) override;
 };
 
 } // namespace glyphreel::dialogs

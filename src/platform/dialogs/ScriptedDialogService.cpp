@@ -40,6 +40,19 @@ void ScriptedDialogService::showException(QWidget *, const QString &message)
     asked_.push_back({Asked::Kind::Exception, message, ConfirmButtons::YesNo, {}});
 }
 
+std::optional<QColor> ScriptedDialogService::chooseColor(QWidget *, const QColor &initial, std::array<QColor, 16> &customColors)
+{
+    asked_.push_back({Asked::Kind::Color, initial.name(), ConfirmButtons::YesNo, {}});
+    lastCustom_ = customColors;
+    if (answers_.empty() || !std::holds_alternative<ColorAnswer>(answers_.front()))
+        throw UnscriptedDialog("no scripted answer for the colour dialog");
+    const ColorAnswer answer = std::get<ColorAnswer>(answers_.front());
+    answers_.pop_front();
+    if (answer.custom)
+        customColors = *answer.custom;
+    return answer.color;
+}
+
 ScopedDialogService::ScopedDialogService(std::unique_ptr<DialogService> service)
     : previous_(installDialogService(std::move(service)))
 {

@@ -19,7 +19,7 @@ public:
 class ScriptedDialogService : public DialogService {
 public:
     struct Asked {
-        enum class Kind { File, Confirm, Notice, Exception };
+        enum class Kind { File, Confirm, Notice, Exception, Color };
         Kind kind;
         QString text; // message text; for a file dialog its title
         ConfirmButtons buttons = ConfirmButtons::YesNo;
@@ -30,6 +30,14 @@ public:
     // nullopt cancels the dialog.
     void answerFile(std::optional<QString> path) { answers_.emplace_back(std::move(path)); }
     void answerConfirm(Answer answer) { answers_.emplace_back(answer); }
+    // A colour answer of nullopt cancels the dialog; custom colours given
+    // here replace the dialog's when it closes.
+    void answerColor(std::optional<QColor> color, std::optional<std::array<QColor, 16>> custom = std::nullopt)
+    {
+        answers_.emplace_back(ColorAnswer{color, custom});
+    }
+    // The custom colours the last colour dialog was given.
+    const std::array<QColor, 16> &lastCustomColors() const { return lastCustom_; }
 
     const std::vector<Asked> &asked() const { return asked_; }
     std::size_t unusedAnswers() const { return answers_.size(); }
@@ -39,9 +47,15 @@ public:
     Answer confirm(QWidget *parent, const QString &text, ConfirmButtons buttons) override;
     void notice(QWidget *parent, const QString &text) override;
     void showException(QWidget *parent, const QString &message) override;
+    std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial, std::array<QColor, 16> &customColors) override;
 
 private:
-    using Scripted = std::variant<std::optional<QString>, Answer>;
+    struct ColorAnswer {
+        std::optional<QColor> color;
+        std::optional<std::array<QColor, 16>> custom;
+    };
+    using Scripted = std::variant<std::optional<QString>, Answer, ColorAnswer>;
+    std::array<QColor, 16> lastCustom_;
     std::deque<Scripted> answers_;
     std::vector<Asked> asked_;
 };
