@@ -1,7 +1,6 @@
 #include "app/Fonts.h"
 
-#include <QFont>
-#include <QStringList>
+#include "widgets/FontNameComboBox.h"
 
 namespace glyphreel::app {
 
@@ -21,11 +20,8 @@ void registerFontSubstitutions()
         {u"MS Mincho", u"IPAMincho"},
         {u"MS PMincho", u"IPAPMincho"},
     };
-    for (const Substitution &s : substitutions) {
-        const QString family = QString::fromUtf16(s.family);
-        if (!QFont::substitutes(family).contains(QString::fromUtf16(s.ipa)))
-            QFont::insertSubstitution(family, QString::fromUtf16(s.ipa));
-    }
+    for (const Substitution &s : substitutions)
+        widgets::registerFontAlias(QString::fromUtf16(s.family), QString::fromUtf16(s.ipa));
 }
 
 } // namespace glyphreel::app

@@ -7,7 +7,9 @@
 #include "widgets/ColorComboBox.h"
 
 #include <QCoreApplication>
+#include <QApplication>
 #include <QFileInfo>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
@@ -258,6 +260,35 @@ void TestColorComboBox::dotsButtonOnlyWithTheCustomEntry()
     QVERIFY(box.dotsButton()->x() > 0);
     QCOMPARE(box.dotsButton()->width(), 19);
     QCOMPARE(box.dotsButton()->y(), 2);
+
+    // pressed it looks held down (dots one pixel right and down); moving out
+    // releases it; releasing inside opens the colour dialog
+    auto scripted = std::make_unique<ScriptedDialogService>();
+    ScriptedDialogService *s = scripted.get();
+    ScopedDialogService scope(std::move(scripted));
+    QWidget *dots = box.dotsButton();
+    dots->resize(19, 18);
+    auto look = [&] {
+        QImage image(dots->size(), QImage::Format_RGB32);
+        dots->render(&image);
+        return image;
+    };
+    const QImage released = look();
+    QTest::mousePress(dots, Qt::LeftButton, {}, QPoint(9, 9));
+    const QImage held = look();
+    QVERIFY(held != released);
+    QCOMPARE(held.pixelColor(6, 9), QColor(Qt::black)); // the first dot moved from x 5 to 6
+    QCOMPARE(released.pixelColor(5, 8), QColor(Qt::black));
+    QTest::mouseMove(dots, QPoint(40, 9));
+    QMouseEvent moveOut(QEvent::MouseMove, QPointF(40, 9), QPointF(40, 9), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dots, &moveOut);
+    QCOMPARE(look(), released);
+    QMouseEvent moveIn(QEvent::MouseMove, QPointF(9, 9), QPointF(9, 9), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dots, &moveIn);
+    s->answerColor(QColor(4, 5, 6));
+    QTest::mouseRelease(dots, Qt::LeftButton, {}, QPoint(9, 9));
+    QCOMPARE(box.Value(), rgbValue(4, 5, 6));
+    QCOMPARE(look(), released);
 }
 
 void TestColorComboBox::customColourDialogKeepsItsColours()

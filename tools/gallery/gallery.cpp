@@ -2,10 +2,12 @@
 // windows set them up, to be looked at: glyphreel_gallery [--grab FILE.png]
 
 #include "widgets/ColorComboBox.h"
+#include "widgets/FontNameComboBox.h"
 #include "widgets/GradBox.h"
 #include "widgets/NumericBox.h"
 #include "widgets/ShadoLbl.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QFont>
 #include <QTimer>
@@ -13,8 +15,8 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    glyphreel::widgets::registerFontAlias(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    glyphreel::widgets::registerFontAlias(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
 
     QWidget window;
     window.setWindowTitle(QStringLiteral("Glyphreel widgets"));
@@ -86,9 +88,30 @@ int main(int argc, char **argv)
     english->setGeometry(12, 84, 200, 22);
     english->setValue(0x00FFFF00);
 
+    // The tool box's font picker: 124 x 20, "ＭＳ Ｐゴシック" 12 pixels.
+    auto *fonts = new TFontNameComboBox(tools);
+    QFont ui(QStringLiteral("ＭＳ Ｐゴシック"));
+    ui.setPixelSize(12);
+    fonts->setFont(ui);
+    fonts->setGeometry(12, 118, 124, 20);
+    fonts->setValue(QStringLiteral("ＭＳ ゴシック"));
+    auto *fontsFaces = new TFontNameComboBox(tools);
+    fontsFaces->setTextFontFace(true);
+    fontsFaces->setGeometry(12, 146, 200, 22);
+    fontsFaces->setValue(QStringLiteral("IPAMincho"));
+
     window.show();
     const QStringList args = app.arguments();
     const qsizetype grab = args.indexOf(QStringLiteral("--grab"));
+    const qsizetype grabList = args.indexOf(QStringLiteral("--grab-list"));
+    if (grabList >= 0 && grabList + 1 < args.size()) {
+        // The colour list dropped down, scrolled to the end of the basic colours.
+        QTimer::singleShot(200, &window, [=] { colours->showPopup(); colours->view()->scrollTo(colours->model()->index(20, 0)); });
+        QTimer::singleShot(600, &window, [&, file = args[grabList + 1]] {
+            colours->view()->window()->grab().save(file);
+            app.quit();
+        });
+    }
     if (grab >= 0 && grab + 1 < args.size()) {
         QTimer::singleShot(300, &window, [&, file = args[grab + 1]] {
             window.grab().save(file);
