@@ -10,9 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStandardPaths>
-#include <QStyleOptionComboBox>
-#include <QStyledItemDelegate>
-#include <QStylePainter>
 
 #include <stdexcept>
 
@@ -287,24 +284,6 @@ private:
     bool down_ = false;
 };
 
-class ColorDelegate : public QStyledItemDelegate {
-public:
-    explicit ColorDelegate(TColorComboBox *box) : QStyledItemDelegate(box), box_(box) {}
-    void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        const bool selected = option.state & QStyle::State_Selected;
-        p->fillRect(option.rect, option.palette.color(selected ? QPalette::Highlight : QPalette::Base));
-        box_->drawEntry(*p, option.rect, index.row(), selected, false);
-    }
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), box_->ItemHeight());
-    }
-
-private:
-    TColorComboBox *box_;
-};
-
 } // namespace
 
 namespace glyphreel::widgets {
@@ -413,10 +392,8 @@ void TUserColors::assign(const TUserColors &other)
     emit changed();
 }
 
-TColorComboBox::TColorComboBox(QWidget *parent) : QComboBox(parent), userColors_(new TUserColors(this))
+TColorComboBox::TColorComboBox(QWidget *parent) : OwnerDrawnComboBox(parent), userColors_(new TUserColors(this))
 {
-    setEditable(false);
-    setItemDelegate(new ColorDelegate(this));
     dots_ = new DotsButton(this);
     dots_->move(-19, 2);
     connect(userColors_, &TUserColors::changed, this, [this] {
@@ -623,22 +600,6 @@ void TColorComboBox::setDefaultColor(ColorValue v)
         update();
 }
 
-void TColorComboBox::setItemHeight(int v)
-{
-    if (itemHeight_ == v || v < 1)
-        return;
-    const int kept = currentIndex();
-    itemHeight_ = v;
-    if (v < QFontMetrics(font()).height()) {
-        QFont f = font();
-        f.setPixelSize(std::max(v, 12));
-        setFont(f);
-    }
-    view()->doItemsLayout();
-    setCurrentIndex(kept);
-    update();
-}
-
 void TColorComboBox::readChangeControl()
 {
     if (!changeControl_)
@@ -674,7 +635,7 @@ void TColorComboBox::setHintIsOtherLanguage(bool v)
         setHintFor(currentIndex());
 }
 
-void TColorComboBox::drawEntry(QPainter &p, const QRect &rect, int index, bool selected, bool inEditField) const
+void TColorComboBox::drawItem(QPainter &p, const QRect &rect, int index, bool selected, bool inEditField) const
 {
     if (index < 0 || index >= entryCount())
         return;
@@ -699,7 +660,7 @@ void TColorComboBox::drawEntry(QPainter &p, const QRect &rect, int index, bool s
     } else {
         const QRect swatch(QPoint(rect.left() + 2, rect.top() + 3 + margin), QPoint(rect.left() + 2 + w - 1, rect.bottom() + 1 - 2 - margin - 1));
         p.fillRect(swatch, toQColor(value));
-        if (itemHeight_ >= 16) {
+        if (ItemHeight() >= 16) {
             p.setPen(Qt::black);
             p.drawRect(swatch.adjusted(0, 0, -1, -1));
         }
@@ -709,39 +670,16 @@ void TColorComboBox::drawEntry(QPainter &p, const QRect &rect, int index, bool s
         p.setFont(font());
         p.setPen(!isEnabled() ? toQColor(0x80000011)
                               : palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
-        const int y = rect.top() + 1 + (itemHeight_ - fm.height()) / 2;
+        const int y = rect.top() + 1 + (ItemHeight() - fm.height()) / 2;
         p.drawText(QPoint(rect.left() + w + 4, y + fm.ascent()), e.name);
     }
     p.restore();
 }
 
-void TColorComboBox::paintEvent(QPaintEvent *)
-{
-    QStylePainter painter(this);
-    QStyleOptionComboBox opt;
-    initStyleOption(&opt);
-    opt.currentText.clear();
-    opt.currentIcon = QIcon();
-    painter.drawComplexControl(QStyle::CC_ComboBox, opt);
-    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
-    drawEntry(painter, field, currentIndex(), false, true);
-}
-
 void TColorComboBox::resizeEvent(QResizeEvent *event)
 {
-    QComboBox::resizeEvent(event);
-    if (height() > 6)
-        itemHeight_ = height() - 6;
+    OwnerDrawnComboBox::resizeEvent(event);
     placeDotsButton();
-}
-
-void TColorComboBox::changeEvent(QEvent *event)
-{
-    QComboBox::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange)
-        update();
-    if (event->type() == QEvent::FontChange && QFontMetrics(font()).height() > itemHeight_)
-        itemHeight_ = QFontMetrics(font()).height();
 }
 
 QString TColorComboBox::customColorFile() const

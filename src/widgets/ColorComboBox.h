@@ -4,8 +4,8 @@
 // colour comes from the colour dialog through a small dots button.
 
 #include "widgets/ColorValue.h"
+#include "widgets/OwnerDrawnComboBox.h"
 
-#include <QComboBox>
 #include <QObject>
 #include <QPointer>
 
@@ -63,7 +63,7 @@ private:
     std::vector<std::unique_ptr<TUserColor>> items_;
 };
 
-class TColorComboBox : public QComboBox {
+class TColorComboBox : public OwnerDrawnComboBox {
     Q_OBJECT
 public:
     static constexpr glyphreel::widgets::ColorValue kDefaultMarker = 0x20000000u;
@@ -98,8 +98,6 @@ public:
     void setCustomColor(glyphreel::widgets::ColorValue v);
     glyphreel::widgets::ColorValue DefaultColor() const { return defaultColor_; }
     void setDefaultColor(glyphreel::widgets::ColorValue v);
-    int ItemHeight() const { return itemHeight_; }
-    void setItemHeight(int v);
     QWidget *ChangeControl() const { return changeControl_; }
     void setChangeControl(QWidget *control);
     bool ChangeControlFont() const { return changeControlFont_; }
@@ -129,16 +127,18 @@ public:
     void chooseCustomColor();
 
     // Paints entry i as the list paints it, for the list and the tests.
-    void drawEntry(QPainter &painter, const QRect &rect, int index, bool selected, bool inEditField) const;
+    void drawEntry(QPainter &painter, const QRect &rect, int index, bool selected, bool inEditField) const
+    {
+        drawItem(painter, rect, index, selected, inEditField);
+    }
+    void drawItem(QPainter &painter, const QRect &rect, int index, bool selected, bool inEditField) const override;
 
 signals:
     void Change();
     void Click();
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     struct Entry {
@@ -178,7 +178,6 @@ private:
     bool hintOther_ = false;
     bool customSave_ = false;
     bool changeControlFont_ = false;
-    int itemHeight_ = 16;
     glyphreel::widgets::ColorValue customColor_ = 0;
     glyphreel::widgets::ColorValue defaultColor_ = 0x8000000Fu;
     qint64 lastWritten_ = -1;

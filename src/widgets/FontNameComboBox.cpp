@@ -6,8 +6,6 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QPainter>
-#include <QStyledItemDelegate>
-#include <QStylePainter>
 
 #include <algorithm>
 
@@ -24,24 +22,6 @@ int charsetOf(std::uint32_t flags)
 {
     return static_cast<int>((flags >> 16) & 0xFF);
 }
-
-class RowDelegate : public QStyledItemDelegate {
-public:
-    explicit RowDelegate(TFontNameComboBox *box) : QStyledItemDelegate(box), box_(box) {}
-    void paint(QPainter *p, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        const bool selected = option.state & QStyle::State_Selected;
-        p->fillRect(option.rect, option.palette.color(selected ? QPalette::Highlight : QPalette::Base));
-        box_->drawRow(*p, option.rect, index.row(), selected);
-    }
-    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), box_->ItemHeight());
-    }
-
-private:
-    TFontNameComboBox *box_;
-};
 
 } // namespace
 
@@ -182,10 +162,8 @@ QImage deviceTypeIcon()
 
 } // namespace glyphreel::widgets
 
-TFontNameComboBox::TFontNameComboBox(QWidget *parent, const FontCatalog &catalog) : QComboBox(parent), catalog_(catalog)
+TFontNameComboBox::TFontNameComboBox(QWidget *parent, const FontCatalog &catalog) : OwnerDrawnComboBox(parent), catalog_(catalog)
 {
-    setEditable(false);
-    setItemDelegate(new RowDelegate(this));
     connect(this, qOverload<int>(&QComboBox::activated), this, [this](int) { changeSteps(); });
     rebuild();
 }
@@ -325,21 +303,6 @@ void TFontNameComboBox::setChangeControl(QWidget *control)
         setValue(control->font().family());
 }
 
-void TFontNameComboBox::setItemHeight(int v)
-{
-    if (itemHeight_ == v || v < 1)
-        return;
-    const int kept = currentIndex();
-    itemHeight_ = v;
-    if (v < QFontMetrics(font()).height()) {
-        QFont f = font();
-        f.setPixelSize(std::max(v, 12));
-        setFont(f);
-    }
-    view()->doItemsLayout();
-    setCurrentIndex(kept);
-}
-
 int TFontNameComboBox::iconOf(int row) const
 {
     if (row < 0 || row >= static_cast<int>(rows_.size()))
@@ -352,7 +315,7 @@ int TFontNameComboBox::iconOf(int row) const
     return printer ? 2 : trueType ? 1 : 0;
 }
 
-void TFontNameComboBox::drawRow(QPainter &p, const QRect &r, int row, bool selected) const
+void TFontNameComboBox::drawItem(QPainter &p, const QRect &r, int row, bool selected, bool) const
 {
     if (row < 0 || row >= static_cast<int>(rows_.size()))
         return;
@@ -378,32 +341,4 @@ void TFontNameComboBox::drawRow(QPainter &p, const QRect &r, int row, bool selec
     p.drawText(QRect(QPoint(textLeft, r.top()), r.bottomRight()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                rows_[static_cast<std::size_t>(row)].name);
     p.restore();
-}
-
-void TFontNameComboBox::paintEvent(QPaintEvent *)
-{
-    QStylePainter painter(this);
-    QStyleOptionComboBox opt;
-    initStyleOption(&opt);
-    opt.currentText.clear();
-    opt.currentIcon = QIcon();
-    painter.drawComplexControl(QStyle::CC_ComboBox, opt);
-    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
-    drawRow(painter, field, currentIndex(), false);
-}
-
-void TFontNameComboBox::resizeEvent(QResizeEvent *event)
-{
-    QComboBox::resizeEvent(event);
-    if (height() > 6)
-        itemHeight_ = height() - 6;
-}
-
-void TFontNameComboBox::changeEvent(QEvent *event)
-{
-    QComboBox::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange)
-        update();
-    if (event->type() == QEvent::FontChange && QFontMetrics(font()).height() > itemHeight_)
-        itemHeight_ = QFontMetrics(font()).height();
 }

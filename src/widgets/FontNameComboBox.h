@@ -3,7 +3,8 @@
 // system's fonts, filtered per control by font type and features, with a
 // TrueType or printer icon before each name.
 
-#include <QComboBox>
+#include "widgets/OwnerDrawnComboBox.h"
+
 #include <QImage>
 #include <QPointer>
 #include <QStringList>
@@ -74,7 +75,7 @@ QImage deviceTypeIcon();
 
 } // namespace glyphreel::widgets
 
-class TFontNameComboBox : public QComboBox {
+class TFontNameComboBox : public OwnerDrawnComboBox {
     Q_OBJECT
 public:
     explicit TFontNameComboBox(QWidget *parent = nullptr,
@@ -98,20 +99,14 @@ public:
     void setTextFontFace(bool v);
     QWidget *ChangeControl() const { return changeControl_; }
     void setChangeControl(QWidget *control);
-    int ItemHeight() const { return itemHeight_; }
-    void setItemHeight(int v);
 
     // The icon drawn before row i: 0 none, 1 TrueType, 2 printer.
     int iconOf(int row) const;
-    void drawRow(QPainter &painter, const QRect &rect, int row, bool selected) const;
+    void drawRow(QPainter &painter, const QRect &rect, int row, bool selected) const { drawItem(painter, rect, row, selected, false); }
+    void drawItem(QPainter &painter, const QRect &rect, int row, bool selected, bool inEditField) const override;
 
 signals:
     void OnChange();
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     void rebuild();
@@ -127,5 +122,4 @@ private:
     TFontIconPriority iconPriority_ = fipTrueType;
     bool textFontFace_ = false;
     QPointer<QWidget> changeControl_;
-    int itemHeight_ = 16;
 };
