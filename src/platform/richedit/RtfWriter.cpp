@@ -1,47 +1,252 @@
 #include "platform/richedit/RtfWriter.h"
 
-namespace glyphreel::richedit {
+#include "platform/richedit/RtfDocument.h"
+#include "platform/text/Cp932.h"
 
-std::string plainTextToRtf(const std::string &text, int pointSize)
+#include <map>
+
+namespace glyphreel::richedit {
+namespace {
+
+const char kHex[] = "0123456789abcdef";
+
+void hexByte(std::string &out, unsigned char b)
 {
-    static const char hex[] = "0123456789abcdef";
-    std::string out =
-        "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl{\\f0\\fmodern\\fprq1\\fcharset128 "
-        "\\'82\\'6c\\'82\\'72 \\'83\\'53\\'83\\'56\\'83\\'62\\'83\\'4e;}}\r\n"
-        "\\viewkind4\\uc1\\pard\\lang1041\\f0\\fs"
-        + std::to_string(pointSize * 2) + " ";
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-        if (lead && i + 1 < text.size()) {
-            // Both bytes of a double-byte character are escaped: its trail
-            // byte may look like a backslash or a brace.
-            const auto trail = static_cast<unsigned char>(text[++i]);
-            out += "\\'";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-            out += "\\'";
-            out += hex[trail >> 4];
-            out += hex[trail & 15];
-        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            out += "\r\n\\par ";
-            ++i;
-        } else if (c == '\n') {
-            out += "\r\n\\par ";
-        } else if (c == '\\' || c == '{' || c == '}') {
+    out += "\\'";
+    out += kHex[b >> 4];
+    out += kHex[b & 15];
+}
+
+bool isProportional(const QString &font)
+{
+    static const QStringList names{QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("MS PGothic"),
+                                   QStringLiteral("MS PMincho"), QStringLiteral("MS UI Gothic"), QStringLiteral("Arial"),
+                                   QStringLiteral("Times New Roman")};
+    return names.contains(font);
+}
+
+// Text as the control writes it: ASCII raw, every byte of a CP932
+// character as \'hh, anything else as \uN?.
+void writeText(std::string &out, const QString &text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '\\' || u == '{' || u == '}') {
             out += '\\';
-            out += static_cast<char>(c);
-        } else if (c >= 0x80 || c < 0x20) {
-            out += "\\'";
-            out += hex[c >> 4];
-            out += hex[c & 15];
+            out += static_cast<char>(u);
+        } else if (u == '\t') {
+            out += "\\tab ";
+        } else if (u >= 0x20 && u < 0x7F) {
+            out += static_cast<char>(u);
         } else {
-            out += static_cast<char>(c);
+            std::string bytes;
+            try {
+                bytes = text::encodeCp932(QString(c));
+            } catch (const text::EncodingError &) {
+                out += "\\u" + std::to_string(static_cast<std::int16_t>(u)) + "?";
+                continue;
+            }
+            for (const char b : bytes)
+                hexByte(out, static_cast<unsigned char>(b));
         }
     }
-    out += "\r\n\\par }\r\n";
+}
+
+// Control words wait for what follows: a delimiter space goes in unless the
+// next output starts with a backslash.
+class Output {
+public:
+    void word(const std::string &w)
+    {
+        out_ += w;
+        pending_ = true;
+    }
+    void text(const QString &t)
+    {
+        std::string bytes;
+        writeText(bytes, t);
+        raw(bytes);
+    }
+    void raw(const std::string &bytes)
+    {
+        if (bytes.empty())
+            return;
+        if (pending_ && bytes.front() != '\\')
+            out_ += ' ';
+        pending_ = false;
+        out_ += bytes;
+    }
+    // The line break before \par takes no delimiter.
+    void lineBreak()
+    {
+        pending_ = false;
+        out_ += "\r\n";
+    }
+    void paragraphMark()
+    {
+        out_ += "\\par ";
+        pending_ = false;
+    }
+    void closeBrace()
+    {
+        out_ += '}';
+        pending_ = false;
+    }
+    std::string &str() { return out_; }
+
+private:
+    std::string out_;
+    bool pending_ = false;
+};
+
+} // namespace
+
+std::string writeRtf(const RtfDocument &document)
+{
+    // Fonts and colours in order of first use.
+    std::vector<QString> fonts;
+    std::vector<QColor> colors;
+    for (const auto &para : document.paragraphs)
+        for (const RtfRun &r : para) {
+            const QString font = r.font.isEmpty() ? QStringLiteral("ＭＳ ゴシック") : r.font;
+            if (std::find(fonts.begin(), fonts.end(), font) == fonts.end())
+                fonts.push_back(font);
+            if (r.color.kind == RtfColor::Kind::Rgb && std::find(colors.begin(), colors.end(), r.color.rgb) == colors.end())
+                colors.push_back(r.color.rgb);
+        }
+    if (fonts.empty())
+        fonts.push_back(QStringLiteral("ＭＳ ゴシック"));
+
+    Output o;
+    std::string head = "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl";
+    for (std::size_t i = 0; i < fonts.size(); ++i) {
+        head += "{\\f" + std::to_string(i) + (isProportional(fonts[i]) ? "\\fswiss\\fprq2" : "\\fmodern\\fprq1") + "\\fcharset128 ";
+        std::string name;
+        try {
+            name = text::encodeCp932(fonts[i]);
+        } catch (const text::EncodingError &) {
+            name = fonts[i].toLatin1().toStdString();
+        }
+        for (std::size_t k = 0; k < name.size(); ++k) {
+            const auto b = static_cast<unsigned char>(name[k]);
+            const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+            if (lead && k + 1 < name.size()) {
+                hexByte(head, b); // both bytes of a double-byte character
+                hexByte(head, static_cast<unsigned char>(name[++k]));
+            } else if (b >= 0x80) {
+                hexByte(head, b);
+            } else {
+                head += static_cast<char>(b);
+            }
+        }
+        head += ";}";
+    }
+    head += "}\r\n";
+    if (!colors.empty()) {
+        head += "{\\colortbl ;";
+        for (const QColor &c : colors)
+            head += "\\red" + std::to_string(c.red()) + "\\green" + std::to_string(c.green()) + "\\blue" + std::to_string(c.blue()) + ";";
+        head += "}\r\n";
+    }
+    head += "\\viewkind4\\uc1\\pard";
+    o.raw(head);
+
+    auto fontIndex = [&](const RtfRun &r) {
+        const QString font = r.font.isEmpty() ? QStringLiteral("ＭＳ ゴシック") : r.font;
+        return static_cast<int>(std::find(fonts.begin(), fonts.end(), font) - fonts.begin());
+    };
+    auto colorIndex = [&](const RtfRun &r) {
+        if (r.color.kind != RtfColor::Kind::Rgb)
+            return 0;
+        return static_cast<int>(std::find(colors.begin(), colors.end(), r.color.rgb) - colors.begin()) + 1;
+    };
+
+    bool first = true;
+    RtfRun current;
+    int currentFont = -1, currentColor = 0;
+    auto writeFormat = [&](const RtfRun &r) {
+        const int f = fontIndex(r), c = colorIndex(r);
+        if (first) {
+            if (c != 0)
+                o.word("\\cf" + std::to_string(c));
+            o.word("\\lang1041");
+            if (r.underline)
+                o.word("\\ul");
+            if (r.bold)
+                o.word("\\b");
+            if (r.italic)
+                o.word("\\i");
+            if (r.strike)
+                o.word("\\strike");
+            o.word("\\f" + std::to_string(f));
+            o.word("\\fs" + std::to_string(static_cast<int>(r.sizePt * 2 + 0.5)));
+            first = false;
+        } else {
+            if (c != currentColor)
+                o.word("\\cf" + std::to_string(c));
+            if (r.underline != current.underline)
+                o.word(r.underline ? "\\ul" : "\\ulnone");
+            if (r.bold != current.bold)
+                o.word(r.bold ? "\\b" : "\\b0");
+            if (r.italic != current.italic)
+                o.word(r.italic ? "\\i" : "\\i0");
+            if (r.strike != current.strike)
+                o.word(r.strike ? "\\strike" : "\\strike0");
+            if (f != currentFont)
+                o.word("\\f" + std::to_string(f));
+            if (static_cast<int>(r.sizePt * 2 + 0.5) != static_cast<int>(current.sizePt * 2 + 0.5))
+                o.word("\\fs" + std::to_string(static_cast<int>(r.sizePt * 2 + 0.5)));
+        }
+        current = r;
+        currentFont = f;
+        currentColor = c;
+    };
+
+    if (document.paragraphs.empty()) {
+        RtfRun r;
+        r.sizePt = 4;
+        writeFormat(r);
+    }
+    for (const auto &para : document.paragraphs) {
+        for (const RtfRun &r : para) {
+            writeFormat(r);
+            o.text(r.text);
+        }
+        if (first) { // an empty first line still sets the format
+            RtfRun r;
+            r.sizePt = 4;
+            writeFormat(r);
+        }
+        // The 2.0/3.0 layout: CR LF, then \par and always its space.
+        o.lineBreak();
+        o.paragraphMark();
+    }
+    o.closeBrace();
+    std::string out = std::move(o.str());
+    out += "\r\n";
     out += '\0';
     return out;
+}
+
+std::string plainTextToRtf(const std::string &cp932Text, int pointSize)
+{
+    QString text = text::decodeCp932(cp932Text);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    RtfDocument doc;
+    for (const QString &line : text.split(u'\n')) {
+        doc.paragraphs.emplace_back();
+        if (!line.isEmpty()) {
+            RtfRun r;
+            r.text = line;
+            r.font = QStringLiteral("ＭＳ ゴシック");
+            r.sizePt = pointSize;
+            doc.paragraphs.back().push_back(r);
+        }
+    }
+    // A text that ends with a line break has no last line of its own.
+    if (doc.paragraphs.size() > 1 && doc.paragraphs.back().empty())
+        doc.paragraphs.pop_back();
+    return writeRtf(doc);
 }
 
 } // namespace glyphreel::richedit

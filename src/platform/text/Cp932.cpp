@@ -2,6 +2,9 @@
 
 #include <QList>
 
+#include <map>
+#include <memory>
+
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
@@ -85,6 +88,36 @@ size_t replaceInvalid(std::string_view rest, std::string &out)
 std::string cp932ToUtf8(std::string_view bytes)
 {
     return decoder().run(bytes, replaceInvalid);
+}
+
+QString decodeCodePage(std::string_view bytes, int codePage)
+{
+    if (codePage == 932)
+        return decodeCp932(bytes);
+    const std::string name = codePage == 10000 ? std::string("MACINTOSH") : "CP" + std::to_string(codePage);
+    thread_local std::map<int, std::unique_ptr<Converter>> converters;
+    auto it = converters.find(codePage);
+    if (it == converters.end()) {
+        try {
+            it = converters.emplace(codePage, std::make_unique<Converter>("UTF-8", name.c_str())).first;
+        } catch (const EncodingError &) {
+            if (codePage == 1252)
+                throw;
+            return decodeCodePage(bytes, 1252);
+        }
+    }
+    const std::string utf8 = it->second->run(bytes, replaceInvalid);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+bool encodableInCp932(QChar c)
+{
+    try {
+        encodeCp932(QString(c));
+        return true;
+    } catch (const EncodingError &) {
+        return false;
+    }
 }
 
 QString decodeCp932(std::string_view bytes)

@@ -27,4 +27,11 @@ std::string encodeCp932(const QString &text);
 // Converts CP932 bytes to UTF-8 bytes (same rules as decodeCp932).
 std::string cp932ToUtf8(std::string_view bytes);
 
+// Decodes bytes of a Windows code page (932, 1252, 1251, 850, ...); bytes the
+// code page lacks become U+FFFD. An unknown code page reads as 1252.
+QString decodeCodePage(std::string_view bytes, int codePage);
+
+// Whether the character has a code in CP932.
+bool encodableInCp932(QChar c);
+
 } // namespace glyphreel::text
