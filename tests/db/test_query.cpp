@@ -347,6 +347,7 @@ void TestQuery::dataSourceRelaysChanges()
         case DataSource::Event::DataChanged: events.push_back("data"); break;
         case DataSource::Event::StateChanged: events.push_back("state"); break;
         case DataSource::Event::FieldChanged: events.push_back("field " + std::to_string(field)); break;
+        case DataSource::Event::UpdateRecord: events.push_back("update"); break;
         }
     });
     openMovie(q, dir.root().toStdString());
@@ -355,7 +356,7 @@ void TestQuery::dataSourceRelaysChanges()
     q.edit(); // empty: starts a row
     q.setFieldValue("SND2", Value::logical(true));
     q.post();
-    QCOMPARE(events, (std::vector<std::string>{"state", "data", "field 3", "state", "data"}));
+    QCOMPARE(events, (std::vector<std::string>{"state", "data", "field 3", "update", "state", "data"}));
     QCOMPARE(source.dataSet(), &q);
 }
 

@@ -11,7 +11,9 @@ class Query;
 
 class DataSource {
 public:
-    enum class Event { DataChanged, StateChanged, FieldChanged };
+    // UpdateRecord comes before a row is posted: controls write what they
+    // hold into it, and may refuse by throwing.
+    enum class Event { DataChanged, StateChanged, FieldChanged, UpdateRecord };
     using Listener = std::function<void(Event, int field)>;
 
     explicit DataSource(Query *dataSet = nullptr);

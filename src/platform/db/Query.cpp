@@ -231,9 +231,21 @@ void Query::edit()
     setState(State::Edit);
 }
 
+void Query::markModified()
+{
+    if (state_ != State::Edit && state_ != State::Insert)
+        throw DbError("cannot change the row: the dataset is not being edited");
+    modified_ = true;
+}
+
 void Query::post()
 {
     requireActive("post");
+    if ((state_ == State::Insert || state_ == State::Edit) && modified_) {
+        // The controls write what they hold; one may refuse.
+        for (DataSource *s : std::vector<DataSource *>(sources_))
+            s->notify(DataSource::Event::UpdateRecord, -1);
+    }
     if (state_ == State::Insert) {
         // The new row gets its number at once, from the table's counter.
         for (std::size_t f = 0; f < table_->info().fields.size(); ++f)

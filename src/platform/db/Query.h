@@ -66,6 +66,8 @@ public:
     std::string fieldBytes(const std::string &field) const;
     void setFieldValue(const std::string &field, const Value &value);
     bool modified() const { return modified_; }
+    // A control holds a change it will write when the row is posted.
+    void markModified();
 
     Bookmark bookmark() const;
     void gotoBookmark(Bookmark bookmark);

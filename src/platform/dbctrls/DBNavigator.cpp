@@ -1,5 +1,8 @@
 #include "platform/dbctrls/DBNavigator.h"
 
+#include "platform/db/Query.h"
+#include "platform/dialogs/Commands.h"
+
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -56,9 +59,57 @@ DBNavigator::DBNavigator(QWidget *parent) : QWidget(parent)
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         b->setEnabled(false);
         const Button which = order[i];
-        connect(b, &QToolButton::clicked, this, [this, which] { emit clicked(which); });
+        connect(b, &QToolButton::clicked, this, [this, which] {
+            // Errors of the move (a frame that cannot be stored) are shown.
+            dialogs::runGuarded([&] { move(which); });
+            emit clicked(which);
+        });
         layout->addWidget(b);
         buttons_[i] = b;
+    }
+}
+
+DBNavigator::~DBNavigator()
+{
+    if (source_)
+        source_->removeListener(listener_);
+}
+
+void DBNavigator::setDataSource(db::DataSource *source)
+{
+    if (source_)
+        source_->removeListener(listener_);
+    source_ = source;
+    if (source_)
+        listener_ = source_->addListener([this](db::DataSource::Event e, int) {
+            if (e != db::DataSource::Event::UpdateRecord)
+                follow();
+        });
+    follow();
+}
+
+void DBNavigator::follow()
+{
+    db::Query *q = source_ ? source_->dataSet() : nullptr;
+    if (!q || !q->active()) {
+        setButtonsEnabled(false, false, false, false);
+        return;
+    }
+    const bool atFirst = q->recNo() <= 1 && q->state() != db::Query::State::Insert;
+    const bool atLast = q->recNo() >= q->recordCount() || q->state() == db::Query::State::Insert;
+    setButtonsEnabled(!atFirst, !atFirst, !atLast, !atLast);
+}
+
+void DBNavigator::move(Button which)
+{
+    db::Query *q = source_ ? source_->dataSet() : nullptr;
+    if (!q || !q->active())
+        return;
+    switch (which) {
+    case Button::First: q->first(); break;
+    case Button::Prior: q->prior(); break;
+    case Button::Next: q->next(); break;
+    case Button::Last: q->last(); break;
     }
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // The navigator bar: buttons that move a data source's cursor.
 
+#include "platform/db/DataSource.h"
+
 #include <QToolButton>
 #include <QWidget>
 
@@ -18,14 +20,22 @@ public:
     QToolButton *button(Button which) const { return buttons_[static_cast<std::size_t>(which)]; }
     void setHints(const QString &first, const QString &prior, const QString &next, const QString &last);
     void setFlat(bool flat);
-    // Buttons follow the data source: all disabled while no data is open.
+    // Buttons follow the data source: all disabled while no data is open,
+    // first and prior at the first row, next and last at the last.
     void setButtonsEnabled(bool first, bool prior, bool next, bool last);
+    void setDataSource(db::DataSource *source);
+    ~DBNavigator() override;
 
 signals:
     void clicked(glyphreel::dbctrls::DBNavigator::Button button);
 
 private:
+    void follow();
+    void move(Button which);
+
     std::array<QToolButton *, 4> buttons_{};
+    db::DataSource *source_ = nullptr;
+    int listener_ = 0;
 };
 
 } // namespace glyphreel::dbctrls

@@ -1,7 +1,119 @@
 #include "platform/dbctrls/DBRichEdit.h"
 
+#include "platform/db/Query.h"
+#include "platform/text/Cp932.h"
+
+#include <QTextDocument>
+
+#include <stdexcept>
+
 namespace glyphreel::dbctrls {
 
-DBRichEdit::DBRichEdit(QWidget *parent) : richedit::RichEdit(parent) {}
+QString unstorableCharacters(const QString &text)
+{
+    QStringList found;
+    int line = 1, column = 1;
+    for (const QChar c : text) {
+        if (c == u'\n' || c == QChar(QChar::ParagraphSeparator)) {
+            ++line;
+            column = 1;
+            continue;
+        }
+        if (!c.isSurrogate() && !text::encodableInCp932(c) && found.size() < 10)
+            found << QStringLiteral("「%1」(%2行目 %3文字目)").arg(c).arg(line).arg(column);
+        else if (c.isHighSurrogate() && found.size() < 10)
+            found << QStringLiteral("「U+%1」(%2行目 %3文字目)").arg(QString::number(c.unicode(), 16).toUpper()).arg(line).arg(column);
+        ++column;
+    }
+    return found.join(QStringLiteral("、"));
+}
+
+DBRichEdit::DBRichEdit(QWidget *parent) : richedit::RichEdit(parent)
+{
+    connect(document(), &QTextDocument::contentsChanged, this, &DBRichEdit::onTextChanged);
+}
+
+DBRichEdit::~DBRichEdit()
+{
+    if (source_)
+        source_->removeListener(listener_);
+}
+
+void DBRichEdit::setDataSource(db::DataSource *source)
+{
+    if (source_ == source)
+        return;
+    if (source_)
+        source_->removeListener(listener_);
+    source_ = source;
+    if (source_)
+        listener_ = source_->addListener([this](db::DataSource::Event e, int f) { onEvent(e, f); });
+    loadFromRow();
+}
+
+void DBRichEdit::setAutoDisplay(bool on)
+{
+    if (autoDisplay_ == on)
+        return;
+    autoDisplay_ = on;
+    if (on)
+        loadFromRow();
+}
+
+void DBRichEdit::loadFromRow()
+{
+    loading_ = true;
+    db::Query *q = source_ ? source_->dataSet() : nullptr;
+    if (q && q->active())
+        setMemo(q->fieldBytes(dataField_.toStdString()));
+    else
+        clear();
+    loading_ = false;
+}
+
+void DBRichEdit::onEvent(db::DataSource::Event event, int)
+{
+    switch (event) {
+    case db::DataSource::Event::DataChanged:
+        if (autoDisplay_)
+            loadFromRow();
+        break;
+    case db::DataSource::Event::UpdateRecord:
+        if (document()->isModified())
+            writeToRow();
+        break;
+    default:
+        break;
+    }
+}
+
+void DBRichEdit::onTextChanged()
+{
+    if (loading_ || !source_ || !source_->dataSet() || !source_->dataSet()->active() || !autoDisplay_)
+        return;
+    db::Query *q = source_->dataSet();
+    // Typing starts the row's editing, as the data-aware controls do.
+    if (q->state() == db::Query::State::Browse)
+        q->edit();
+    document()->setModified(true);
+    q->markModified();
+}
+
+void DBRichEdit::writeToRow()
+{
+    db::Query *q = source_->dataSet();
+    if (plainTextMode()) {
+        const QString unstorable = unstorableCharacters(toPlainText());
+        if (!unstorable.isEmpty())
+            throw std::runtime_error(QStringLiteral("次の文字はこのプロジェクトの文字コード (Shift-JIS) で保存できません: %1\n"
+                                                    "文字を直してからもう一度操作してください。")
+                                         .arg(unstorable)
+                                         .toStdString());
+    }
+    loading_ = true;
+    q->setFieldValue(dataField_.toStdString(), db::Value::bytes(memo()));
+    loading_ = false;
+    document()->setModified(false);
+}
 
 } // namespace glyphreel::dbctrls

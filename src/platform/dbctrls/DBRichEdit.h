@@ -1,6 +1,9 @@
 #pragma once
-// A rich text box bound to one column of a data source's current row.
+// A rich text box bound to one column of a data source's current row: it
+// shows the row's text and, while the row is being edited, writes what is
+// typed into it when the row is posted.
 
+#include "platform/db/DataSource.h"
 #include "platform/richedit/RichEdit.h"
 
 namespace glyphreel::dbctrls {
@@ -9,12 +12,35 @@ class DBRichEdit : public richedit::RichEdit {
     Q_OBJECT
 public:
     explicit DBRichEdit(QWidget *parent = nullptr);
+    ~DBRichEdit() override;
 
     QString dataField() const { return dataField_; }
     void setDataField(const QString &field) { dataField_ = field; }
+    db::DataSource *dataSource() const { return source_; }
+    void setDataSource(db::DataSource *source);
+
+    // With automatic display off, moving to another row leaves the text as
+    // it is; switching it on shows the current row again.
+    bool autoDisplay() const { return autoDisplay_; }
+    void setAutoDisplay(bool on);
+
+    // Shows the current row's text.
+    void loadFromRow();
 
 private:
+    void onEvent(db::DataSource::Event event, int field);
+    void onTextChanged();
+    void writeToRow();
+
     QString dataField_;
+    db::DataSource *source_ = nullptr;
+    int listener_ = 0;
+    bool autoDisplay_ = true;
+    bool loading_ = false;
 };
+
+// The characters of a text that CP932 cannot hold, with their places, for a
+// message that tells the user what to change: empty when all can be stored.
+QString unstorableCharacters(const QString &text);
 
 } // namespace glyphreel::dbctrls

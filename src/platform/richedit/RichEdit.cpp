@@ -1,5 +1,9 @@
 #include "platform/richedit/RichEdit.h"
 
+#include "platform/richedit/RichTextConversion.h"
+
+#include <QTextCursor>
+
 namespace glyphreel::richedit {
 
 RichEdit::RichEdit(QWidget *parent) : QTextEdit(parent)
@@ -28,6 +32,94 @@ void RichEdit::setColors(const QColor &text, const QColor &background)
     }
     setPalette(pal);
     setTextColor(text);
+}
+
+QTextCharFormat RichEdit::selectionFormat() const
+{
+    QTextCursor c = textCursor();
+    if (c.hasSelection()) {
+        const int start = c.selectionStart();
+        c.setPosition(start);
+        c.setPosition(start + 1, QTextCursor::KeepAnchor);
+    }
+    QTextCharFormat f = c.charFormat();
+    if (!f.hasProperty(QTextFormat::FontFamilies))
+        f.setFontFamilies({font().family()});
+    if (!f.hasProperty(QTextFormat::FontPointSize))
+        f.setFontPointSize(font().pointSizeF() > 0 ? font().pointSizeF() : 4);
+    return f;
+}
+
+void RichEdit::mergeSelection(const QTextCharFormat &format)
+{
+    QTextCursor c = textCursor();
+    c.mergeCharFormat(format);
+    mergeCurrentCharFormat(format);
+}
+
+QString RichEdit::selectionFontName() const
+{
+    const QStringList f = selectionFormat().fontFamilies().toStringList();
+    return f.isEmpty() ? font().family() : f.front();
+}
+
+void RichEdit::setSelectionFontName(const QString &name)
+{
+    QTextCharFormat f;
+    f.setFontFamilies({name});
+    mergeSelection(f);
+}
+
+double RichEdit::selectionSizePt() const
+{
+    return selectionFormat().fontPointSize();
+}
+
+void RichEdit::setSelectionSizePt(double points)
+{
+    QTextCharFormat f;
+    f.setFontPointSize(points);
+    mergeSelection(f);
+}
+
+int RichEdit::selectionStyle() const
+{
+    const QTextCharFormat f = selectionFormat();
+    return (f.fontWeight() >= QFont::Bold ? Bold : 0) | (f.fontItalic() ? Italic : 0) | (f.fontUnderline() ? Underline : 0)
+         | (f.fontStrikeOut() ? StrikeOut : 0);
+}
+
+void RichEdit::setSelectionStyle(int styles)
+{
+    QTextCharFormat f;
+    f.setFontWeight(styles & Bold ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(styles & Italic);
+    f.setFontUnderline(styles & Underline);
+    f.setFontStrikeOut(styles & StrikeOut);
+    mergeSelection(f);
+}
+
+QColor RichEdit::selectionColor() const
+{
+    const QTextCharFormat f = selectionFormat();
+    return f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color() : palette().color(QPalette::Text);
+}
+
+void RichEdit::setSelectionColor(const QColor &color)
+{
+    QTextCharFormat f;
+    f.setForeground(color);
+    mergeSelection(f);
+}
+
+std::string RichEdit::memo() const
+{
+    return memoBytes(*document(), plainTextMode_);
+}
+
+void RichEdit::setMemo(const std::string &bytes)
+{
+    loadMemo(bytes, plainTextMode_, *document());
 }
 
 } // namespace glyphreel::richedit

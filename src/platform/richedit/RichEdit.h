@@ -4,6 +4,8 @@
 
 #include <QTextEdit>
 
+#include <string>
+
 namespace glyphreel::richedit {
 
 class RichEdit : public QTextEdit {
@@ -25,7 +27,27 @@ public:
     // Text colour and background of the whole box.
     void setColors(const QColor &text, const QColor &background);
 
+    // The selection's attributes: those of its first character (or of the
+    // caret's position when nothing is selected); setting them changes the
+    // whole selection.
+    enum Style { Bold = 1, Italic = 2, Underline = 4, StrikeOut = 8 };
+    QString selectionFontName() const;
+    void setSelectionFontName(const QString &name);
+    double selectionSizePt() const;
+    void setSelectionSizePt(double points);
+    int selectionStyle() const;
+    void setSelectionStyle(int styles);
+    QColor selectionColor() const;
+    void setSelectionColor(const QColor &color);
+
+    // The stored form of the text and back (RTF, or CP932 for plain text).
+    std::string memo() const;
+    void setMemo(const std::string &bytes);
+
 private:
+    QTextCharFormat selectionFormat() const;
+    void mergeSelection(const QTextCharFormat &format);
+
     bool plainTextMode_ = false;
 };
 

@@ -1,0 +1,95 @@
+#include "platform/richedit/RichTextConversion.h"
+
+#include "platform/text/Cp932.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace glyphreel::richedit {
+
+void toTextDocument(const RtfDocument &rtf, QTextDocument &document)
+{
+    document.clear();
+    QTextCursor cursor(&document);
+    bool firstBlock = true;
+    for (const auto &para : rtf.paragraphs) {
+        if (!firstBlock)
+            cursor.insertBlock();
+        firstBlock = false;
+        for (const RtfRun &run : para) {
+            QTextCharFormat f;
+            if (!run.font.isEmpty())
+                f.setFontFamilies({run.font});
+            f.setFontPointSize(run.sizePt);
+            f.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
+            f.setFontItalic(run.italic);
+            f.setFontUnderline(run.underline);
+            f.setFontStrikeOut(run.strike);
+            if (run.color.kind == RtfColor::Kind::Rgb)
+                f.setForeground(run.color.rgb);
+            cursor.insertText(run.text, f);
+        }
+    }
+}
+
+RtfDocument fromTextDocument(const QTextDocument &document)
+{
+    RtfDocument rtf;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        rtf.paragraphs.emplace_back();
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid() || fragment.text().isEmpty())
+                continue;
+            const QTextCharFormat f = fragment.charFormat();
+            RtfRun run;
+            run.text = fragment.text();
+            const QStringList families = f.fontFamilies().toStringList();
+            run.font = !families.isEmpty() ? families.front() : document.defaultFont().family();
+            run.sizePt = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : document.defaultFont().pointSizeF();
+            if (run.sizePt <= 0)
+                run.sizePt = 4;
+            run.bold = f.fontWeight() >= QFont::Bold;
+            run.italic = f.fontItalic();
+            run.underline = f.fontUnderline();
+            run.strike = f.fontStrikeOut();
+            if (f.hasProperty(QTextFormat::ForegroundBrush))
+                run.color = {RtfColor::Kind::Rgb, f.foreground().color()};
+            auto &para = rtf.paragraphs.back();
+            if (!para.empty() && para.back().sameFormat(run))
+                para.back().text += run.text;
+            else
+                para.push_back(std::move(run));
+        }
+    }
+    // An empty document has no lines.
+    if (rtf.paragraphs.size() == 1 && rtf.paragraphs.front().empty())
+        rtf.paragraphs.clear();
+    return rtf;
+}
+
+std::string memoBytes(const QTextDocument &document, bool plainText)
+{
+    if (!plainText)
+        return writeRtf(fromTextDocument(document));
+    QString text = document.toPlainText();
+    text.replace(QChar(QChar::ParagraphSeparator), u'\n');
+    text.replace(QChar(0x2028), u'\n');
+    text.replace(u'\n', QStringLiteral("\r\n"));
+    return text::encodeCp932(text);
+}
+
+void loadMemo(const std::string &bytes, bool plainText, QTextDocument &document)
+{
+    if (plainText) {
+        // A plain project stores CP932 text; an RTF memo (a project whose
+        // type was changed) still shows its text.
+        const RtfDocument rtf = readRtf(bytes);
+        document.setPlainText(rtf.plainText());
+        return;
+    }
+    toTextDocument(readRtf(bytes), document);
+}
+
+} // namespace glyphreel::richedit
