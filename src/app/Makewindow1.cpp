@@ -87,7 +87,38 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
         if (!item->statusTip().isEmpty())
             connect(item, &QAction::hovered, this, [this, item] { StatusBar1->showMessage(item->statusTip()); });
 
-    glyphreel::dialogs::connectCommand(Exit1, &QAction::triggered, this, &TMakeForm1::Exit1Click);
+    Query1 = new glyphreel::db::Query;
+    DataSource1 = new glyphreel::db::DataSource(Query1);
+    Query1->afterOpen = [this] { Query1AfterOpen(); };
+    Query1->afterScroll = [this] { Query1AfterScroll(); };
+    DBRichEdit0->setDataSource(DataSource1);
+    DBNavigator1->setDataSource(DataSource1);
+
+    using glyphreel::dialogs::connectCommand;
+    connectCommand(Exit1, &QAction::triggered, this, &TMakeForm1::Exit1Click);
+    connectCommand(N4, &QAction::triggered, this, &TMakeForm1::N4Click);
+    connectCommand(R1, &QAction::triggered, this, &TMakeForm1::R1Click);
+    connectCommand(Open1, &QAction::triggered, this, &TMakeForm1::Open1Click);
+    connectCommand(Save2, &QAction::triggered, this, &TMakeForm1::Save2Click);
+    connectCommand(Save1, &QAction::triggered, this, [](TMakeForm1 *f) { f->Save1Click(); });
+    connectCommand(Edit2, &QLineEdit::returnPressed, this, &TMakeForm1::Edit2KeyPress);
+    connectCommand(SpeedButton1, &QToolButton::clicked, this, &TMakeForm1::SpeedButton1Click);
+    connectCommand(SpeedButton2, &QToolButton::clicked, this, &TMakeForm1::SpeedButton2Click);
+    connectCommand(Cancel1, &QAction::triggered, this, &TMakeForm1::Cancel1Click);
+    connectCommand(N9, &QAction::triggered, this, &TMakeForm1::N9Click);
+    connectCommand(Copy1, &QAction::triggered, this, &TMakeForm1::Copy1Click);
+    connectCommand(P2, &QAction::triggered, this, &TMakeForm1::P2Click);
+    connectCommand(V1, &QAction::triggered, this, &TMakeForm1::V1Click);
+    connectCommand(SelectAll1, &QAction::triggered, this, &TMakeForm1::SelectAll1Click);
+}
+
+TMakeForm1::~TMakeForm1()
+{
+    // The editor and the navigator leave the source before it goes.
+    DBRichEdit0->setDataSource(nullptr);
+    DBNavigator1->setDataSource(nullptr);
+    delete DataSource1;
+    delete Query1;
 }
 
 FileDialog *TMakeForm1::fileDialog(FileRequest::Mode mode, const char16_t *objectName, const QString &title,
@@ -341,6 +372,12 @@ void TMakeForm1::Exit1Click()
 
 void TMakeForm1::closeEvent(QCloseEvent *event)
 {
+    bool canClose = true;
+    glyphreel::dialogs::runGuarded([&] { canClose = FormCloseQuery(); });
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
     event->accept();
     // Closing the main window ends the application.
     QCoreApplication::quit();

@@ -2,6 +2,8 @@
 // The main window: menus, the tool bar with the frame counter and frame
 // buttons, the editor of the current frame, and the status bar.
 
+#include "platform/db/DataSource.h"
+#include "platform/db/Query.h"
 #include "platform/dbctrls/DBNavigator.h"
 #include "platform/dbctrls/DBRichEdit.h"
 #include "platform/dialogs/FileDialog.h"
@@ -21,6 +23,7 @@ class TMakeForm1 : public QMainWindow {
     Q_OBJECT
 public:
     explicit TMakeForm1(QWidget *parent = nullptr);
+    ~TMakeForm1() override;
 
     // Menu bar. Menus and submenus are the actions that open them.
     QMenuBar *MainMenu1;
@@ -47,6 +50,10 @@ public:
     QLabel *Image1; // the export's capture buffer, behind the editor
     QStatusBar *StatusBar1;
 
+    // The open project's frame table and the source the editor shows it through.
+    glyphreel::db::Query *Query1;
+    glyphreel::db::DataSource *DataSource1;
+
     glyphreel::dialogs::FileDialog *OpenDialog1;
     glyphreel::dialogs::FileDialog *SaveDialog1;
     glyphreel::dialogs::FileDialog *SavePictureDialog1;
@@ -56,6 +63,32 @@ public:
     QString applicationFolder() const { return applicationFolder_; }
 
     void Exit1Click();
+
+    // Project commands
+    void N4Click();
+    void R1Click();
+    void Open1Click();
+    void Save2Click();
+    // Returns false when the user cancelled the dialog.
+    bool Save1Click();
+    // Whether the window may close; asks about pending changes.
+    bool FormCloseQuery();
+    // Opens the project at this path as Open does after its dialog.
+    void openProject(const QString &tdPath);
+    QString currentProjectFile() const { return currentProjectFile_; }
+
+    // Frames
+    void Query1AfterOpen();
+    void Query1AfterScroll();
+    void Edit2KeyPress();
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void Cancel1Click();
+    void N9Click();
+    void Copy1Click();
+    void P2Click();
+    void V1Click();
+    void SelectAll1Click();
 
     // The first showing: places the window and the tool box, shows the tool
     // box and remembers the application folder. Public so that the
@@ -79,7 +112,17 @@ private:
     QAction *addMenu(QMenu *parentMenu, const char16_t *objectName, const QString &caption, const QString &hint,
                      const QKeySequence &shortcut = {});
 
+    bool savePrompt();
+    void newProject(bool rich);
+    void writeSettings(const QString &tdPath);
+    void readSettings(const QString &tdPath);
+    void loadTracks(const QString &tdPath);
+    void copySoundFiles(const QString &folder);
+    void openTable(const QString &tdPath);
+    void setEditorMode(bool plainText);
+
     QString applicationFolder_;
+    QString currentProjectFile_;
     bool shown_ = false;
 };
 

@@ -12,6 +12,8 @@
 #include "tools/Fontwindow1.h"
 #include "tools/Toolwindow1.h"
 
+#include <QTimer>
+
 namespace glyphreel::app {
 
 void createForms(GlyphreelApplication &application)
@@ -32,6 +34,12 @@ int runApplication(int argc, char **argv)
     dialogs::runGuarded([&] {
         registerFontSubstitutions();
         createForms(application);
+        // glyphreel PROJECT.td starts with that project open.
+        const QStringList args = application.arguments();
+        if (args.size() > 1 && !args[1].startsWith(u'-')) {
+            const QString project = args[1];
+            QTimer::singleShot(0, MakeForm1, [project] { dialogs::runGuarded([&] { MakeForm1->openProject(project); }); });
+        }
         application.run();
     });
     return 0;

@@ -9,4 +9,15 @@ TPreviewForm1::TPreviewForm1()
     setModal(true);
     setMinimumSize(100, 260);
     resize(640, 480);
+    UpDown3 = new NumericBox(1, 99, 20, this);
+    UpDown3->setObjectName(QStringLiteral("UpDown3"));
+    UpDown3->setGeometry(8, 86, 64, 20);
+    UpDown3->setToolTip(QStringLiteral("再生速度"));
+    Edit3 = UpDown3->edit();
+    Edit3->setObjectName(QStringLiteral("Edit3"));
+    CheckBox1 = new QCheckBox(this);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setChecked(true);
+    CheckBox1->setToolTip(QStringLiteral("ループ"));
+    CheckBox1->setGeometry(8, 126, 20, 20);
 }

@@ -5,6 +5,7 @@
 #include "app/Fonts.h"
 #include "app/Makewindow1.h"
 #include "app/Startup.h"
+#include "platform/dialogs/ScriptedDialogService.h"
 #include "tools/Toolwindow1.h"
 
 #include <QScreen>
@@ -306,9 +307,15 @@ void TestMainWindow::disabledCommandsIgnoreTheirShortcuts()
     QCOMPARE(selectAll.count(), 0);
     QCOMPARE(undo.count(), 0);
     QCOMPARE(copy.count(), 0);
-    // an enabled item's shortcut does work
+    // an enabled item's shortcut does work: Open asks for a file
+    auto scripted = std::make_unique<dialogs::ScriptedDialogService>();
+    dialogs::ScriptedDialogService *s = scripted.get();
+    dialogs::ScopedDialogService scope(std::move(scripted));
+    s->answerFile(std::nullopt);
     QTest::keyClick(f, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(open.count(), 1);
+    QCOMPARE(s->asked().size(), std::size_t(1));
+    QCOMPARE(s->asked()[0].file.title, QStringLiteral("開く"));
 }
 
 void TestMainWindow::exitClosesTheMainWindow()

@@ -1,0 +1,304 @@
+// Projects through the real main window, offscreen, with scripted dialogs:
+// new, type, add, delete, move, save, reopen, the save question in each of
+// its paths, save as, go to a frame number, and the tracks.
+
+#include "app/Application.h"
+#include "app/Fonts.h"
+#include "app/Makewindow1.h"
+#include "app/Startup.h"
+#include "output/Previewwindow1.h"
+#include "platform/dialogs/ScriptedDialogService.h"
+#include "platform/text/Cp932.h"
+#include "platform/text/ProfileFile.h"
+#include "support/Files.h"
+#include "support/TempDir.h"
+#include "tools/Toolwindow1.h"
+
+#include <QtTest>
+
+using namespace glyphreel;
+using dialogs::Answer;
+using dialogs::ScriptedDialogService;
+
+class TestProjectWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void newTypeAddSaveReopen();
+    void saveQuestionPaths();
+    void closingAsksOnlyWithPendingChanges();
+    void goToAFrameNumberAndDelete();
+    void saveAsOntoItsOwnNameAndOntoAnother();
+    void richProjectsOpenFormatted();
+    void tracksThatCannotLoadKeepTheirNames();
+
+private:
+    ScriptedDialogService *s_ = nullptr;
+    std::unique_ptr<dialogs::ScopedDialogService> scope_;
+    TMakeForm1 *f_ = nullptr;
+};
+
+void TestProjectWindow::initTestCase()
+{
+    app::registerFontSubstitutions();
+    app::createForms(*static_cast<GlyphreelApplication *>(qApp));
+    f_ = MakeForm1;
+    f_->show();
+}
+
+void TestProjectWindow::init()
+{
+    auto scripted = std::make_unique<ScriptedDialogService>();
+    s_ = scripted.get();
+    scope_ = std::make_unique<dialogs::ScopedDialogService>(std::move(scripted));
+}
+
+void TestProjectWindow::cleanup()
+{
+    QCOMPARE(s_->unusedAnswers(), std::size_t(0));
+    // leave no pending changes behind for the next case
+    if (f_->Query1->active() && f_->Query1->updatesPending()) {
+        f_->Query1->close();
+    }
+    scope_.reset();
+}
+
+void TestProjectWindow::newTypeAddSaveReopen()
+{
+    TempDir dir;
+    const QString td = dir.path(QStringLiteral("movie.td"));
+    s_->answerFile(dir.path(QStringLiteral("movie"))); // the extension is added
+    f_->N4Click();
+    QCOMPARE(s_->asked().back().file.title, QStringLiteral("新規作成"));
+    for (const char *file : {"movie.td", "movie.db", "movie.mb", "movie.px"})
+        QVERIFY2(QFile::exists(dir.path(file)), file);
+    QCOMPARE(f_->windowTitle(), QStringLiteral("Glyphreel - ") + td);
+    QVERIFY(f_->DBRichEdit0->isEnabled());
+    QVERIFY(f_->DBRichEdit0->plainTextMode());
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("0"));
+    QCOMPARE(f_->Edit2->text(), QString());
+    QVERIFY(f_->Save2->isEnabled() && f_->SpeedButton1->isEnabled());
+    QCOMPARE(text::ProfileFile(td).keys(QStringLiteral("Setting")),
+             (QStringList{"TextType", "NormalFont", "NormalSize", "NormalColor", "PreviewHeight", "PreviewWidth", "BackColor",
+                          "Speed", "Loop"}));
+    QCOMPARE(f_->Query1->state(), db::Query::State::Insert); // an empty project offers a frame to type into
+
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("一コマ目"));
+    QVERIFY(!f_->Query1->updatesPending()); // typing is pending only once posted
+    f_->SpeedButton1Click(); // posts the typed frame, adds an empty one
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("2"));
+    QCOMPARE(f_->Edit2->text(), QStringLiteral("2"));
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("二コマ目"));
+    f_->Query1->first();
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("一コマ目"));
+    f_->Save2Click();
+    QVERIFY(!f_->Query1->updatesPending());
+    QCOMPARE(text::ProfileFile(td).keys(QStringLiteral("Setting")).size(), 15);
+
+    f_->openProject(td);
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("2"));
+    QCOMPARE(f_->Edit2->text(), QStringLiteral("1"));
+    QCOMPARE(f_->Query1->fieldBytes("MEM2"), text::encodeCp932(QStringLiteral("一コマ目")));
+    f_->Query1->next();
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("二コマ目"));
+}
+
+void TestProjectWindow::saveQuestionPaths()
+{
+    TempDir dir;
+    const QString td = dir.path(QStringLiteral("a.td"));
+    s_->answerFile(td);
+    f_->N4Click();
+    f_->SpeedButton1Click(); // a pending change
+    QVERIFY(f_->Query1->updatesPending());
+
+    // cancel: nothing changes
+    s_->answerConfirm(Answer::Cancel);
+    f_->R1Click();
+    QCOMPARE(f_->currentProjectFile(), td);
+    QVERIFY(f_->Query1->updatesPending());
+    QCOMPARE(s_->asked().back().text, QStringLiteral("開いているファイルを保存しておきますか？"));
+
+    // yes, then the save dialog cancelled: the command stops, nothing lost
+    s_->answerConfirm(Answer::Yes);
+    s_->answerFile(std::nullopt);
+    f_->Open1Click();
+    QCOMPARE(f_->currentProjectFile(), td);
+    QVERIFY(f_->Query1->updatesPending());
+
+    // yes and a name: saved there, then the command goes on
+    s_->answerConfirm(Answer::Yes);
+    s_->answerFile(dir.path(QStringLiteral("saved.td")));
+    s_->answerFile(dir.path(QStringLiteral("b.td")));
+    f_->R1Click();
+    QCOMPARE(f_->currentProjectFile(), dir.path(QStringLiteral("b.td")));
+    QVERIFY(!f_->DBRichEdit0->plainTextMode());
+    QVERIFY(QFile::exists(dir.path(QStringLiteral("saved.db"))));
+
+    // no: goes on without saving
+    f_->SpeedButton1Click();
+    s_->answerConfirm(Answer::No);
+    s_->answerFile(td);
+    f_->Open1Click();
+    QCOMPARE(f_->currentProjectFile(), td);
+    // a.td has the frame that save as applied before copying; the frame
+    // added to b.td was dropped by the no
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("1"));
+    {
+        db::Query b;
+        b.setDatabaseName(dir.root().toStdString());
+        b.addSql("SELECT * FROM b.db");
+        b.open();
+        QCOMPARE(b.recordCount(), 0);
+    }
+    // without pending changes nothing is asked
+    const std::size_t asked = s_->asked().size();
+    s_->answerFile(std::nullopt);
+    f_->Open1Click();
+    QCOMPARE(s_->asked().size(), asked + 1);
+    QCOMPARE(s_->asked().back().kind, ScriptedDialogService::Asked::Kind::File);
+}
+
+void TestProjectWindow::closingAsksOnlyWithPendingChanges()
+{
+    TempDir dir;
+    s_->answerFile(dir.path(QStringLiteral("c.td")));
+    f_->N4Click();
+    QVERIFY(f_->FormCloseQuery()); // nothing pending, nothing asked
+    f_->SpeedButton1Click();
+    s_->answerConfirm(Answer::Cancel);
+    QVERIFY(!f_->FormCloseQuery());
+    s_->answerConfirm(Answer::Yes);
+    s_->answerFile(std::nullopt);
+    QVERIFY(!f_->FormCloseQuery()); // the save dialog cancelled: the window stays
+    s_->answerConfirm(Answer::No);
+    QVERIFY(f_->FormCloseQuery());
+}
+
+void TestProjectWindow::goToAFrameNumberAndDelete()
+{
+    TempDir dir;
+    s_->answerFile(dir.path(QStringLiteral("d.td")));
+    f_->N4Click();
+    for (int i = 0; i < 5; ++i)
+        f_->SpeedButton1Click();
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("5"));
+    // delete frames 3 and 4: frames 1, 2, 5 remain
+    f_->Edit2->setText(QStringLiteral("3"));
+    f_->Edit2KeyPress();
+    s_->answerConfirm(Answer::No);
+    f_->SpeedButton2Click();
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("5"));
+    QCOMPARE(s_->asked().back().text, QStringLiteral("現在のコマを削除します。\n\nよろしいですか？"));
+    QCOMPARE(s_->asked().back().buttons, dialogs::ConfirmButtons::YesNo);
+    s_->answerConfirm(Answer::Yes);
+    f_->SpeedButton2Click();
+    s_->answerConfirm(Answer::Yes);
+    f_->SpeedButton2Click();
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("3"));
+    QCOMPARE(f_->Edit2->text(), QStringLiteral("5"));
+    f_->Edit2->setText(QStringLiteral("1"));
+    f_->Edit2KeyPress();
+    QCOMPARE(f_->Edit2->text(), QStringLiteral("1"));
+    f_->Edit2->setText(QStringLiteral("3"));
+    f_->Edit2KeyPress();
+    QCOMPARE(s_->asked().back().kind, ScriptedDialogService::Asked::Kind::Notice);
+    QCOMPARE(s_->asked().back().text, QStringLiteral("ｺﾏ№ 3 は見つかりません。"));
+    QCOMPARE(QString::fromStdString(f_->Query1->fieldText("RENO")), QStringLiteral("1"));
+    f_->Edit2->clear();
+    const std::size_t asked = s_->asked().size();
+    f_->Edit2KeyPress(); // empty: nothing
+    QCOMPARE(s_->asked().size(), asked);
+    f_->Save2Click();
+}
+
+void TestProjectWindow::saveAsOntoItsOwnNameAndOntoAnother()
+{
+    TempDir dir;
+    const QString own = dir.path(QStringLiteral("own.td"));
+    const QString other = dir.path(QStringLiteral("other.td"));
+    s_->answerFile(other);
+    f_->N4Click();
+    for (int i = 0; i < 7; ++i)
+        f_->SpeedButton1Click();
+    f_->Save2Click(); // "other" has 7 frames
+    s_->answerFile(own);
+    f_->N4Click();
+    f_->SpeedButton1Click();
+    f_->SpeedButton1Click();
+    f_->Query1->first();
+    // onto its own name: copies nothing, reopens at the first frame
+    s_->answerFile(own);
+    QVERIFY(f_->Save1Click());
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("2"));
+    QCOMPARE(f_->Edit2->text(), QStringLiteral("1"));
+    QCOMPARE(text::ProfileFile(own).keys(QStringLiteral("Setting")).size(), 15);
+    // onto another project: its table is replaced by ours, not opened as ours
+    s_->answerFile(other);
+    QVERIFY(f_->Save1Click());
+    QCOMPARE(f_->currentProjectFile(), other);
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("2"));
+    QVERIFY(s_->asked().back().file.overwritePrompt);
+}
+
+void TestProjectWindow::richProjectsOpenFormatted()
+{
+    TempDir dir;
+    const QString rich = dir.path(QStringLiteral("rich.td"));
+    s_->answerFile(rich);
+    f_->R1Click();
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("赤い字"));
+    f_->DBRichEdit0->selectAll();
+    f_->DBRichEdit0->setSelectionColor(QColor(255, 0, 0));
+    f_->Save2Click();
+    const QString plain = dir.path(QStringLiteral("plain.td"));
+    s_->answerFile(plain);
+    f_->N4Click();
+    QVERIFY(f_->DBRichEdit0->plainTextMode());
+    f_->openProject(rich);
+    QVERIFY(!f_->DBRichEdit0->plainTextMode());
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("赤い字")); // formatted, not RTF source
+    f_->DBRichEdit0->moveCursor(QTextCursor::Start);
+    f_->DBRichEdit0->moveCursor(QTextCursor::Right);
+    QCOMPARE(f_->DBRichEdit0->selectionColor(), QColor(255, 0, 0));
+}
+
+void TestProjectWindow::tracksThatCannotLoadKeepTheirNames()
+{
+    TempDir dir;
+    const QString td = dir.path(QStringLiteral("t.td"));
+    s_->answerFile(td);
+    f_->N4Click();
+    testsupport::writeAll(dir.path(QStringLiteral("one.wav")), "RIFF");
+    testsupport::writeAll(dir.path(QStringLiteral("four.wav")), "RIFF");
+    text::ProfileFile ini(td);
+    ini.writeString(QStringLiteral("Setting"), QStringLiteral("Track1"), QStringLiteral("one.wav"));
+    ini.writeString(QStringLiteral("Setting"), QStringLiteral("Track3"), QStringLiteral("missing.wav"));
+    ini.writeString(QStringLiteral("Setting"), QStringLiteral("Track4"), QStringLiteral("four.wav"));
+    f_->openProject(td);
+    QCOMPARE(ToolForm1->Edit1->text(), QStringLiteral("one.wav"));
+    QCOMPARE(ToolForm1->Edit3->text(), QStringLiteral("missing.wav"));
+    QCOMPARE(ToolForm1->Edit4->text(), QStringLiteral("four.wav")); // loaded after the failure
+    QVERIFY(!ToolForm1->trackFiles[3].isEmpty());
+    QVERIFY(ToolForm1->trackFiles[2].isEmpty());
+    QVERIFY(f_->StatusBar1->currentMessage().contains(QStringLiteral("missing.wav")));
+    // save as elsewhere keeps every name and copies the sounds it has
+    TempDir elsewhere;
+    s_->answerFile(elsewhere.path(QStringLiteral("t.td")));
+    QVERIFY(f_->Save1Click());
+    const text::ProfileFile saved(elsewhere.path(QStringLiteral("t.td")));
+    QCOMPARE(saved.readString(QStringLiteral("Setting"), QStringLiteral("Track3"), {}), QStringLiteral("missing.wav"));
+    QVERIFY(QFile::exists(elsewhere.path(QStringLiteral("one.wav"))));
+    QVERIFY(QFile::exists(elsewhere.path(QStringLiteral("four.wav"))));
+}
+
+int main(int argc, char **argv)
+{
+    GlyphreelApplication application(argc, argv);
+    TestProjectWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_projectwindow.moc"
