@@ -200,6 +200,8 @@ void TMakeForm1::loadTracks(const QString &td)
     if (!failed.isEmpty()) {
         QApplication::beep();
         StatusBar1->showMessage(QStringLiteral("読み込めなかったトラック: ") + failed.join(QStringLiteral(", ")));
+    } else {
+        StatusBar1->clearMessage();
     }
 }
 

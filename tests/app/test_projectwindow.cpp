@@ -7,6 +7,7 @@
 #include "app/Makewindow1.h"
 #include "app/Startup.h"
 #include "output/Previewwindow1.h"
+#include "platform/db/LocalSql.h"
 #include "platform/dialogs/ScriptedDialogService.h"
 #include "platform/text/Cp932.h"
 #include "platform/text/ProfileFile.h"
@@ -33,6 +34,7 @@ private slots:
     void saveAsOntoItsOwnNameAndOntoAnother();
     void richProjectsOpenFormatted();
     void tracksThatCannotLoadKeepTheirNames();
+    void oldProjectsOpenLookingAsTheyDid();
 
 private:
     ScriptedDialogService *s_ = nullptr;
@@ -292,6 +294,57 @@ void TestProjectWindow::tracksThatCannotLoadKeepTheirNames()
     QCOMPARE(saved.readString(QStringLiteral("Setting"), QStringLiteral("Track3"), {}), QStringLiteral("missing.wav"));
     QVERIFY(QFile::exists(elsewhere.path(QStringLiteral("one.wav"))));
     QVERIFY(QFile::exists(elsewhere.path(QStringLiteral("four.wav"))));
+}
+
+// A project in the old program's form: a settings file as it wrote them and
+// a table whose memos are the rich edit control's own streams.
+void TestProjectWindow::oldProjectsOpenLookingAsTheyDid()
+{
+    TempDir dir;
+    db::executeStatement(dir.root().toStdString(),
+                         "CREATE TABLE old (RENO AUTOINC, MEM2 BLOB(0,3), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, SND4 BOOLEAN, "
+                         "SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))");
+    {
+        db::Query q;
+        q.setDatabaseName(dir.root().toStdString());
+        q.addSql("SELECT * FROM old.db");
+        q.open();
+        for (const char *f : {"exB_colours.rtf", "exC_ibmext.rtf", "exA_plain.rtf"}) {
+            const QByteArray bytes = testsupport::readAll(QStringLiteral(GLYPHREEL_FIXTURES "/rtf/") + f);
+            q.append();
+            q.setFieldValue("MEM2", db::Value::bytes(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+            q.post();
+        }
+        q.applyUpdates();
+        q.commitUpdates();
+    }
+    const QString td = dir.path(QStringLiteral("old.td"));
+    testsupport::writeAll(td, "[Setting]\r\nTextType=0\r\nNormalFont=\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E\r\n"
+                              "NormalSize=9\r\nNormalColor=16777215\r\nPreviewHeight=480\r\nPreviewWidth=640\r\nBackColor=0\r\n"
+                              "Speed=20\r\nLoop=1\r\n");
+    f_->openProject(td);
+    QVERIFY(!f_->DBRichEdit0->plainTextMode());
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("3"));
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("■■■ ab●"));
+    QTextCursor c(f_->DBRichEdit0->document());
+    c.setPosition(2); // inside the red bold run
+    QCOMPARE(c.charFormat().foreground().color(), QColor(255, 0, 0));
+    QVERIFY(c.charFormat().fontWeight() >= QFont::Bold);
+    f_->Query1->next();
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("ⅰⅱ纊ｱ①Ⅰ"));
+    c = QTextCursor(f_->DBRichEdit0->document());
+    c.setPosition(6);
+    QCOMPARE(c.charFormat().fontPointSize(), 9.0);
+    QCOMPARE(c.charFormat().fontFamilies().toStringList().value(0), QStringLiteral("ＭＳ Ｐゴシック"));
+    const QString shot = qEnvironmentVariable("GLYPHREEL_SHOT");
+    if (!shot.isEmpty()) {
+        f_->Query1->first();
+        f_->DBRichEdit0->setFont(QFont(QStringLiteral("ＭＳ ゴシック"), 9));
+        QTest::qWait(100);
+        f_->grab().save(shot);
+    }
+    // nothing was changed by looking
+    QVERIFY(!f_->Query1->updatesPending());
 }
 
 int main(int argc, char **argv)
