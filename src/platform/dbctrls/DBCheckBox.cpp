@@ -4,15 +4,13 @@
 
 namespace glyphreel::dbctrls {
 
-DBCheckBox::DBCheckBox(QWidget *parent) : QCheckBox(parent)
+DBCheckBox::DBCheckBox(QWidget *parent)
+    : QCheckBox(parent), link_([this](db::DataSource::Event e, int) {
+          if (e != db::DataSource::Event::UpdateRecord)
+              show();
+      })
 {
     connect(this, &QCheckBox::clicked, this, &DBCheckBox::onClicked);
-}
-
-DBCheckBox::~DBCheckBox()
-{
-    if (source_)
-        source_->removeListener(listener_);
 }
 
 void DBCheckBox::setDataField(const QString &field)
@@ -23,29 +21,22 @@ void DBCheckBox::setDataField(const QString &field)
 
 void DBCheckBox::setDataSource(db::DataSource *source)
 {
-    if (source_)
-        source_->removeListener(listener_);
-    source_ = source;
-    if (source_)
-        listener_ = source_->addListener([this](db::DataSource::Event e, int) {
-            if (e != db::DataSource::Event::UpdateRecord)
-                show();
-        });
+    link_.setDataSource(source);
     show();
 }
 
 void DBCheckBox::show()
 {
     showing_ = true;
-    db::Query *q = source_ ? source_->dataSet() : nullptr;
-    setChecked(q && q->active() && !dataField_.isEmpty() && q->fieldBool(dataField_.toStdString()));
+    db::Query *q = link_.activeDataSet();
+    setChecked(q && !dataField_.isEmpty() && q->fieldBool(dataField_.toStdString()));
     showing_ = false;
 }
 
 void DBCheckBox::onClicked(bool checked)
 {
-    db::Query *q = source_ ? source_->dataSet() : nullptr;
-    if (showing_ || !q || !q->active())
+    db::Query *q = link_.activeDataSet();
+    if (showing_ || !q)
         return;
     if (q->state() == db::Query::State::Browse)
         q->edit();

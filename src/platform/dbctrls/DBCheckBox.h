@@ -1,7 +1,7 @@
 #pragma once
 // A check box bound to a logical column of a data source's current row.
 
-#include "platform/db/DataSource.h"
+#include "platform/dbctrls/DataLink.h"
 
 #include <QCheckBox>
 
@@ -11,7 +11,6 @@ class DBCheckBox : public QCheckBox {
     Q_OBJECT
 public:
     explicit DBCheckBox(QWidget *parent = nullptr);
-    ~DBCheckBox() override;
 
     QString dataField() const { return dataField_; }
     void setDataField(const QString &field);
@@ -22,8 +21,7 @@ private:
     void onClicked(bool checked);
 
     QString dataField_;
-    db::DataSource *source_ = nullptr;
-    int listener_ = 0;
+    DataLink link_;
     bool showing_ = false;
 };
 

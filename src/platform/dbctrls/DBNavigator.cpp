@@ -41,7 +41,11 @@ QPixmap drawGlyph(DBNavigator::Button which, const QColor &colour)
 
 } // namespace
 
-DBNavigator::DBNavigator(QWidget *parent) : QWidget(parent)
+DBNavigator::DBNavigator(QWidget *parent)
+    : QWidget(parent), link_([this](db::DataSource::Event e, int) {
+          if (e != db::DataSource::Event::UpdateRecord)
+              follow();
+      })
 {
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -69,29 +73,16 @@ DBNavigator::DBNavigator(QWidget *parent) : QWidget(parent)
     }
 }
 
-DBNavigator::~DBNavigator()
-{
-    if (source_)
-        source_->removeListener(listener_);
-}
-
 void DBNavigator::setDataSource(db::DataSource *source)
 {
-    if (source_)
-        source_->removeListener(listener_);
-    source_ = source;
-    if (source_)
-        listener_ = source_->addListener([this](db::DataSource::Event e, int) {
-            if (e != db::DataSource::Event::UpdateRecord)
-                follow();
-        });
+    link_.setDataSource(source);
     follow();
 }
 
 void DBNavigator::follow()
 {
-    db::Query *q = source_ ? source_->dataSet() : nullptr;
-    if (!q || !q->active()) {
+    db::Query *q = link_.activeDataSet();
+    if (!q) {
         setButtonsEnabled(false, false, false, false);
         return;
     }
@@ -102,8 +93,8 @@ void DBNavigator::follow()
 
 void DBNavigator::move(Button which)
 {
-    db::Query *q = source_ ? source_->dataSet() : nullptr;
-    if (!q || !q->active())
+    db::Query *q = link_.activeDataSet();
+    if (!q)
         return;
     switch (which) {
     case Button::First: q->first(); break;

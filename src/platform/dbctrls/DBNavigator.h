@@ -1,7 +1,7 @@
 #pragma once
 // The navigator bar: buttons that move a data source's cursor.
 
-#include "platform/db/DataSource.h"
+#include "platform/dbctrls/DataLink.h"
 
 #include <QToolButton>
 #include <QWidget>
@@ -24,7 +24,6 @@ public:
     // first and prior at the first row, next and last at the last.
     void setButtonsEnabled(bool first, bool prior, bool next, bool last);
     void setDataSource(db::DataSource *source);
-    ~DBNavigator() override;
 
 signals:
     void clicked(glyphreel::dbctrls::DBNavigator::Button button);
@@ -34,8 +33,7 @@ private:
     void move(Button which);
 
     std::array<QToolButton *, 4> buttons_{};
-    db::DataSource *source_ = nullptr;
-    int listener_ = 0;
+    DataLink link_;
 };
 
 } // namespace glyphreel::dbctrls

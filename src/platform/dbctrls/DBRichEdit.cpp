@@ -28,26 +28,17 @@ QString unstorableCharacters(const QString &text)
     return found.join(QStringLiteral("、"));
 }
 
-DBRichEdit::DBRichEdit(QWidget *parent) : richedit::RichEdit(parent)
+DBRichEdit::DBRichEdit(QWidget *parent)
+    : richedit::RichEdit(parent), link_([this](db::DataSource::Event e, int f) { onEvent(e, f); })
 {
     connect(document(), &QTextDocument::contentsChanged, this, &DBRichEdit::onTextChanged);
 }
 
-DBRichEdit::~DBRichEdit()
-{
-    if (source_)
-        source_->removeListener(listener_);
-}
-
 void DBRichEdit::setDataSource(db::DataSource *source)
 {
-    if (source_ == source)
+    if (link_.dataSource() == source)
         return;
-    if (source_)
-        source_->removeListener(listener_);
-    source_ = source;
-    if (source_)
-        listener_ = source_->addListener([this](db::DataSource::Event e, int f) { onEvent(e, f); });
+    link_.setDataSource(source);
     loadFromRow();
 }
 
@@ -63,8 +54,7 @@ void DBRichEdit::setAutoDisplay(bool on)
 void DBRichEdit::loadFromRow()
 {
     loading_ = true;
-    db::Query *q = source_ ? source_->dataSet() : nullptr;
-    if (q && q->active())
+    if (db::Query *q = link_.activeDataSet())
         setMemo(q->fieldBytes(dataField_.toStdString()));
     else
         clear();
@@ -89,9 +79,9 @@ void DBRichEdit::onEvent(db::DataSource::Event event, int)
 
 void DBRichEdit::onTextChanged()
 {
-    if (loading_ || !source_ || !source_->dataSet() || !source_->dataSet()->active() || !autoDisplay_)
+    db::Query *q = link_.activeDataSet();
+    if (loading_ || !q || !autoDisplay_)
         return;
-    db::Query *q = source_->dataSet();
     // Typing starts the row's editing, as the data-aware controls do.
     if (q->state() == db::Query::State::Browse)
         q->edit();
@@ -101,7 +91,9 @@ void DBRichEdit::onTextChanged()
 
 void DBRichEdit::writeToRow()
 {
-    db::Query *q = source_->dataSet();
+    db::Query *q = link_.activeDataSet();
+    if (!q)
+        return;
     if (plainTextMode()) {
         const QString unstorable = unstorableCharacters(toPlainText());
         if (!unstorable.isEmpty())

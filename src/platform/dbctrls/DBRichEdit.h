@@ -3,7 +3,7 @@
 // shows the row's text and, while the row is being edited, writes what is
 // typed into it when the row is posted.
 
-#include "platform/db/DataSource.h"
+#include "platform/dbctrls/DataLink.h"
 #include "platform/richedit/RichEdit.h"
 
 namespace glyphreel::dbctrls {
@@ -12,11 +12,10 @@ class DBRichEdit : public richedit::RichEdit {
     Q_OBJECT
 public:
     explicit DBRichEdit(QWidget *parent = nullptr);
-    ~DBRichEdit() override;
 
     QString dataField() const { return dataField_; }
     void setDataField(const QString &field) { dataField_ = field; }
-    db::DataSource *dataSource() const { return source_; }
+    db::DataSource *dataSource() const { return link_.dataSource(); }
     void setDataSource(db::DataSource *source);
 
     // With automatic display off, moving to another row leaves the text as
@@ -33,8 +32,7 @@ private:
     void writeToRow();
 
     QString dataField_;
-    db::DataSource *source_ = nullptr;
-    int listener_ = 0;
+    DataLink link_;
     bool autoDisplay_ = true;
     bool loading_ = false;
 };
