@@ -47,6 +47,20 @@ void open(db::Query &q, const QString &folder)
     q.open();
 }
 
+// The main window's arrangement: a query, its source, the editor on MEM2.
+struct EditorOnTable {
+    db::Query q;
+    db::DataSource source{&q};
+    dbctrls::DBRichEdit editor;
+    EditorOnTable(const QString &folder, bool plainText)
+    {
+        editor.setPlainTextMode(plainText);
+        editor.setDataField(QStringLiteral("MEM2"));
+        editor.setDataSource(&source);
+        open(q, folder);
+    }
+};
+
 } // namespace
 
 class TestDbControls : public QObject {
@@ -106,13 +120,9 @@ void TestDbControls::editorShowsAndStoresPlainFrames()
 {
     TempDir dir;
     createProject(dir.root(), false, {text::encodeCp932(QStringLiteral("一コマ目\r\n二行目")), "second"});
-    db::Query q;
-    db::DataSource source(&q);
-    dbctrls::DBRichEdit editor;
-    editor.setPlainTextMode(true);
-    editor.setDataField(QStringLiteral("MEM2"));
-    editor.setDataSource(&source);
-    open(q, dir.root());
+    EditorOnTable t(dir.root(), true);
+    db::Query &q = t.q;
+    dbctrls::DBRichEdit &editor = t.editor;
     QCOMPARE(editor.toPlainText(), QStringLiteral("一コマ目\n二行目"));
     editor.moveCursor(QTextCursor::End);
     QTest::keyClicks(&editor, QStringLiteral("!"));
@@ -133,13 +143,9 @@ void TestDbControls::autoDisplayOffKeepsTheText()
 {
     TempDir dir;
     createProject(dir.root(), false, {"one", "two"});
-    db::Query q;
-    db::DataSource source(&q);
-    dbctrls::DBRichEdit editor;
-    editor.setPlainTextMode(true);
-    editor.setDataField(QStringLiteral("MEM2"));
-    editor.setDataSource(&source);
-    open(q, dir.root());
+    EditorOnTable t(dir.root(), true);
+    db::Query &q = t.q;
+    dbctrls::DBRichEdit &editor = t.editor;
     editor.setAutoDisplay(false);
     q.next();
     QCOMPARE(editor.toPlainText(), QStringLiteral("one"));
@@ -151,13 +157,9 @@ void TestDbControls::unstorableCharactersStopTheMoveAndStay()
 {
     TempDir dir;
     createProject(dir.root(), false, {"one", "two"});
-    db::Query q;
-    db::DataSource source(&q);
-    dbctrls::DBRichEdit editor;
-    editor.setPlainTextMode(true);
-    editor.setDataField(QStringLiteral("MEM2"));
-    editor.setDataSource(&source);
-    open(q, dir.root());
+    EditorOnTable t(dir.root(), true);
+    db::Query &q = t.q;
+    dbctrls::DBRichEdit &editor = t.editor;
     editor.moveCursor(QTextCursor::End);
     QTest::keyClick(&editor, Qt::Key_Return);
     editor.insertPlainText(QStringLiteral("caf\u00E9")); // as an input method would type it
@@ -179,13 +181,9 @@ void TestDbControls::richFramesStoreTheirFormats()
 {
     TempDir dir;
     createProject(dir.root(), true, {richedit::plainTextToRtf("plain")});
-    db::Query q;
-    db::DataSource source(&q);
-    dbctrls::DBRichEdit editor;
-    editor.setPlainTextMode(false);
-    editor.setDataField(QStringLiteral("MEM2"));
-    editor.setDataSource(&source);
-    open(q, dir.root());
+    EditorOnTable t(dir.root(), false);
+    db::Query &q = t.q;
+    dbctrls::DBRichEdit &editor = t.editor;
     QCOMPARE(editor.toPlainText(), QStringLiteral("plain"));
     editor.selectAll();
     q.edit();
