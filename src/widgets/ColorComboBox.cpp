@@ -2,6 +2,7 @@
 
 #include "platform/dialogs/DialogService.h"
 #include "platform/text/ProfileFile.h"
+#include "widgets/Property.h"
 
 #include <QAbstractItemView>
 #include <QCoreApplication>
@@ -568,10 +569,7 @@ void TColorComboBox::placeDotsButton()
 
 void TColorComboBox::setShowText(bool v)
 {
-    if (showText_ == v)
-        return;
-    showText_ = v;
-    update();
+    glyphreel::widgets::setProperty(this, showText_, v);
 }
 void TColorComboBox::setShowSysColor(bool v) { setAndRebuild(showSys_, v); }
 void TColorComboBox::setShowBasicColor(bool v) { setAndRebuild(showBasic_, v); }
@@ -593,11 +591,7 @@ void TColorComboBox::setCustomColor(ColorValue v)
 
 void TColorComboBox::setDefaultColor(ColorValue v)
 {
-    if (defaultColor_ == v)
-        return;
-    defaultColor_ = v;
-    if (showDefault_)
-        update();
+    glyphreel::widgets::setProperty(this, defaultColor_, v, showDefault_);
 }
 
 void TColorComboBox::readChangeControl()

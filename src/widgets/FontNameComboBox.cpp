@@ -1,5 +1,7 @@
 #include "widgets/FontNameComboBox.h"
 
+#include "widgets/Property.h"
+
 #include <QAbstractItemView>
 #include <QEvent>
 #include <QFont>
@@ -272,26 +274,17 @@ void TFontNameComboBox::setInvisibleFontNames(const QStringList &names)
 
 void TFontNameComboBox::setIconVisible(bool v)
 {
-    if (iconVisible_ == v)
-        return;
-    iconVisible_ = v;
-    update();
+    glyphreel::widgets::setProperty(this, iconVisible_, v);
 }
 
 void TFontNameComboBox::setIconPriority(TFontIconPriority v)
 {
-    if (iconPriority_ == v)
-        return;
-    iconPriority_ = v;
-    update();
+    glyphreel::widgets::setProperty(this, iconPriority_, v);
 }
 
 void TFontNameComboBox::setTextFontFace(bool v)
 {
-    if (textFontFace_ == v)
-        return;
-    textFontFace_ = v;
-    update();
+    glyphreel::widgets::setProperty(this, textFontFace_, v);
 }
 
 void TFontNameComboBox::setChangeControl(QWidget *control)

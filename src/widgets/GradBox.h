@@ -4,6 +4,7 @@
 // secondary window.
 
 #include "widgets/ColorValue.h"
+#include "widgets/Property.h"
 
 #include <QWidget>
 
@@ -59,11 +60,7 @@ private:
     template <typename T>
     void set(T &field, const T &value, bool repaint = true)
     {
-        if (field == value)
-            return;
-        field = value;
-        if (repaint)
-            update();
+        glyphreel::widgets::setProperty(this, field, value, repaint);
     }
 
     glyphreel::widgets::ColorValue topColor_ = 32768;

@@ -4,6 +4,7 @@
 // gradient character by character.
 
 #include "widgets/ColorValue.h"
+#include "widgets/Property.h"
 
 #include <QObject>
 #include <QWidget>
@@ -91,11 +92,7 @@ private:
     template <typename T>
     void set(T &field, const T &value, bool repaint = true)
     {
-        if (field == value)
-            return;
-        field = value;
-        if (repaint)
-            update();
+        glyphreel::widgets::setProperty(this, field, value, repaint);
     }
     void paintOn(QPainter &p);
     int textFlags() const;

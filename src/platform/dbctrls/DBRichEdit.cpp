@@ -94,16 +94,19 @@ void DBRichEdit::writeToRow()
     db::Query *q = link_.activeDataSet();
     if (!q)
         return;
-    if (plainTextMode()) {
-        const QString unstorable = unstorableCharacters(toPlainText());
-        if (!unstorable.isEmpty())
-            throw std::runtime_error(QStringLiteral("次の文字はこのプロジェクトの文字コード (Shift-JIS) で保存できません: %1\n"
-                                                    "文字を直してからもう一度操作してください。")
-                                         .arg(unstorable)
-                                         .toStdString());
+    std::string bytes;
+    try {
+        bytes = memo();
+    } catch (const text::EncodingError &) {
+        // Only a text that cannot be stored is searched character by
+        // character, to say what and where.
+        throw std::runtime_error(QStringLiteral("次の文字はこのプロジェクトの文字コード (Shift-JIS) で保存できません: %1\n"
+                                                "文字を直してからもう一度操作してください。")
+                                     .arg(unstorableCharacters(toPlainText()))
+                                     .toStdString());
     }
     loading_ = true;
-    q->setFieldValue(dataField_.toStdString(), db::Value::bytes(memo()));
+    q->setFieldValue(dataField_.toStdString(), db::Value::bytes(std::move(bytes)));
     loading_ = false;
     document()->setModified(false);
 }
