@@ -2,7 +2,10 @@
 
 #include "platform/richedit/RichTextConversion.h"
 
+#include <QMimeData>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 
 namespace glyphreel::richedit {
 
@@ -120,6 +123,71 @@ std::string RichEdit::memo() const
 void RichEdit::setMemo(const std::string &bytes)
 {
     loadMemo(bytes, plainTextMode_, *document());
+}
+
+QStringList RichEdit::rtfMimeTypes()
+{
+    // Office programs on X11 offer and look for the first two; the last is
+    // the registered type.
+    return {QStringLiteral("text/rtf"), QStringLiteral("text/richtext"), QStringLiteral("application/rtf")};
+}
+
+QMimeData *RichEdit::createMimeDataFromSelection() const
+{
+    const QTextDocumentFragment fragment = textCursor().selection();
+    auto *data = new QMimeData;
+    QString text = fragment.toPlainText();
+    text.replace(QChar(QChar::ParagraphSeparator), u'\n');
+    text.replace(QChar(0x2028), u'\n');
+    data->setText(text);
+    if (plainTextMode_)
+        return data;
+    // The selection in a document of the editor's own default font, so that
+    // runs without a font of their own are written in it.
+    QTextDocument selected;
+    selected.setDefaultFont(document()->defaultFont());
+    QTextCursor(&selected).insertFragment(fragment);
+    const QByteArray rtf = QByteArray::fromStdString(writeRtf(fromTextDocument(selected)));
+    for (const QString &type : rtfMimeTypes())
+        data->setData(type, rtf);
+    data->setHtml(fragment.toHtml());
+    return data;
+}
+
+bool RichEdit::canInsertFromMimeData(const QMimeData *source) const
+{
+    for (const QString &type : rtfMimeTypes())
+        if (source->hasFormat(type))
+            return true;
+    return QTextEdit::canInsertFromMimeData(source);
+}
+
+void RichEdit::insertFromMimeData(const QMimeData *source)
+{
+    if (isReadOnly())
+        return;
+    if (!plainTextMode_) {
+        for (const QString &type : rtfMimeTypes()) {
+            if (!source->hasFormat(type))
+                continue;
+            QTextDocument pasted;
+            pasted.setDefaultFont(document()->defaultFont());
+            toTextDocument(readRtf(source->data(type).toStdString()), pasted);
+            QTextCursor c = textCursor();
+            c.insertFragment(QTextDocumentFragment(&pasted));
+            setTextCursor(c);
+            ensureCursorVisible();
+            return;
+        }
+    } else if (source->hasText()) {
+        // Plain text only: formats from elsewhere are dropped.
+        QTextCursor c = textCursor();
+        c.insertText(source->text());
+        setTextCursor(c);
+        ensureCursorVisible();
+        return;
+    }
+    QTextEdit::insertFromMimeData(source);
 }
 
 } // namespace glyphreel::richedit

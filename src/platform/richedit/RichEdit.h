@@ -44,6 +44,16 @@ public:
     std::string memo() const;
     void setMemo(const std::string &bytes);
 
+    // The clipboard formats: RTF in the control's own form, then HTML, then
+    // plain text, so that art copied here pastes into other programs with
+    // its fonts and colours, and back.
+    static QStringList rtfMimeTypes();
+
+protected:
+    QMimeData *createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
+
 private:
     QTextCharFormat selectionFormat() const;
     void mergeSelection(const QTextCharFormat &format);
