@@ -14,14 +14,18 @@ GlyphreelApplication::GlyphreelApplication(int &argc, char **argv) : QApplicatio
 GlyphreelApplication::~GlyphreelApplication()
 {
     // Windows live for the whole run and go in reverse order of creation.
-    for (auto it = forms_.rbegin(); it != forms_.rend(); ++it)
-        delete *it;
+    for (std::size_t i = forms_.size(); i-- > 0;) {
+        delete forms_[i];
+        resets_[i]();
+    }
     forms_.clear();
+    resets_.clear();
 }
 
-void GlyphreelApplication::adopt(QWidget *form)
+void GlyphreelApplication::adopt(QWidget *form, std::function<void()> reset)
 {
     forms_.push_back(form);
+    resets_.push_back(std::move(reset));
     if (!mainForm_)
         mainForm_ = form;
 }

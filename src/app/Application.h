@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class GlyphreelApplication : public QApplication {
@@ -20,7 +21,7 @@ public:
     void createForm(Form *&reference)
     {
         reference = new Form;
-        adopt(reference);
+        adopt(reference, [&reference] { reference = nullptr; });
     }
 
     QWidget *mainForm() const { return mainForm_; }
@@ -33,8 +34,11 @@ public:
     bool notify(QObject *receiver, QEvent *event) override;
 
 private:
-    void adopt(QWidget *form);
+    // The reset clears the global reference when the window goes, so that
+    // windows going later never reach one that has gone.
+    void adopt(QWidget *form, std::function<void()> reset);
 
     QWidget *mainForm_ = nullptr;
     std::vector<QWidget *> forms_;
+    std::vector<std::function<void()>> resets_;
 };

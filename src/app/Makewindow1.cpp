@@ -2,6 +2,7 @@
 
 #include "app/Glyphs.h"
 #include "platform/dialogs/Commands.h"
+#include "output/Previewwindow1.h"
 #include "tools/Toolwindow1.h"
 
 #include <QApplication>
@@ -104,6 +105,11 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
     connectCommand(Edit2, &QLineEdit::returnPressed, this, &TMakeForm1::Edit2KeyPress);
     connectCommand(SpeedButton1, &QToolButton::clicked, this, &TMakeForm1::SpeedButton1Click);
     connectCommand(SpeedButton2, &QToolButton::clicked, this, &TMakeForm1::SpeedButton2Click);
+    connectCommand(SpeedButton3, &QToolButton::clicked, this, &TMakeForm1::SpeedButton3Click);
+    connectCommand(V2, &QAction::triggered, this, &TMakeForm1::SpeedButton3Click);
+    connectCommand(N20, &QAction::triggered, this, &TMakeForm1::N20Click);
+    connectCommand(DBRichEdit0, &QTextEdit::selectionChanged, this, &TMakeForm1::DBRichEdit0SelectionChange);
+    connectCommand(DBRichEdit0, &QTextEdit::cursorPositionChanged, this, &TMakeForm1::DBRichEdit0SelectionChange);
     connectCommand(Cancel1, &QAction::triggered, this, &TMakeForm1::Cancel1Click);
     connectCommand(N9, &QAction::triggered, this, &TMakeForm1::N9Click);
     connectCommand(Copy1, &QAction::triggered, this, &TMakeForm1::Copy1Click);
@@ -114,6 +120,8 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
 
 TMakeForm1::~TMakeForm1()
 {
+    // No more feedback into the other windows while the editor goes.
+    DBRichEdit0->disconnect(this);
     // The editor and the navigator leave the source before it goes.
     DBRichEdit0->setDataSource(nullptr);
     DBNavigator1->setDataSource(nullptr);
@@ -335,6 +343,16 @@ void TMakeForm1::createEditor()
     stack->setCurrentWidget(DBRichEdit0);
     DBRichEdit0->raise();
     setCentralWidget(client);
+}
+
+void TMakeForm1::attachWindows()
+{
+    if (PreviewForm1) {
+        PreviewForm1->DBRichEdit1->setDataSource(DataSource1);
+        PreviewForm1->setMainView(DBRichEdit0);
+    }
+    if (ToolForm1)
+        ToolForm1->setEditors(DBRichEdit0, PreviewForm1 ? PreviewForm1->DBRichEdit1 : nullptr);
 }
 
 void TMakeForm1::FormShow(const QRect &screen)

@@ -9,6 +9,7 @@
 #include "platform/dialogs/FileDialog.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -83,12 +84,19 @@ public:
     void Edit2KeyPress();
     void SpeedButton1Click();
     void SpeedButton2Click();
+    void SpeedButton3Click();
+    void N20Click();
+    void DBRichEdit0SelectionChange();
     void Cancel1Click();
     void N9Click();
     void Copy1Click();
     void P2Click();
     void V1Click();
     void SelectAll1Click();
+
+    // Binds the preview's view to the frames and the tool box to the editor,
+    // once every window exists.
+    void attachWindows();
 
     // The first showing: places the window and the tool box, shows the tool
     // box and remembers the application folder. Public so that the
@@ -120,10 +128,14 @@ private:
     void copySoundFiles(const QString &folder);
     void openTable(const QString &tdPath);
     void setEditorMode(bool plainText);
+    void soundCues();
+    // Leaves the frame for a modal window and comes back to it.
+    void visitAndReturn(QDialog *window);
 
     QString applicationFolder_;
     QString currentProjectFile_;
     bool shown_ = false;
+    glyphreel::db::Query::Bookmark savedBookmark_ = 0;
 };
 
 extern TMakeForm1 *MakeForm1;

@@ -8,6 +8,7 @@
 #include "platform/dialogs/DialogService.h"
 #include "platform/text/ProfileFile.h"
 #include "project/ProjectFiles.h"
+#include "tools/Fontwindow1.h"
 #include "tools/Toolwindow1.h"
 #include "widgets/ColorValue.h"
 
@@ -181,21 +182,21 @@ void TMakeForm1::loadTracks(const QString &td)
     const glyphreel::text::ProfileFile ini(td);
     const QString folder = QFileInfo(td).absolutePath();
     QStringList failed;
-    for (int n = 1; n <= 6; ++n) {
-        ToolForm1->trackFields[static_cast<std::size_t>(n - 1)]->clear();
-        ToolForm1->trackFiles[static_cast<std::size_t>(n - 1)].clear();
+    for (std::size_t i = 0; i < 6; ++i) {
+        ToolForm1->trackFields[i]->clear();
+        ToolForm1->mediaPlayers[i]->close();
     }
     for (int n = 1; n <= 6; ++n) {
+        const auto i = static_cast<std::size_t>(n - 1);
         const QString name = ini.readString(keys::section, keys::track(n), QString());
         if (name.isEmpty())
             continue;
-        ToolForm1->trackFields[static_cast<std::size_t>(n - 1)]->setText(name);
-        const QString path = QDir(folder).filePath(name);
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            ToolForm1->trackFiles[static_cast<std::size_t>(n - 1)] = path;
-        else
+        ToolForm1->trackFields[i]->setText(name);
+        try {
+            ToolForm1->mediaPlayers[i]->open(QDir(folder).filePath(name).toStdString());
+        } catch (const glyphreel::media::SoundError &) {
             failed << QStringLiteral("%1 (%2)").arg(n).arg(name);
+        }
     }
     if (!failed.isEmpty()) {
         QApplication::beep();
@@ -229,7 +230,7 @@ void TMakeForm1::copySoundFiles(const QString &folder)
     if (!ToolForm1)
         return;
     for (std::size_t i = 0; i < 6; ++i) {
-        const QString source = ToolForm1->trackFiles[i];
+        const QString source = QString::fromStdString(ToolForm1->mediaPlayers[i]->fileName());
         const QString name = ToolForm1->trackFields[i]->text();
         if (source.isEmpty() || name.isEmpty())
             continue;
@@ -308,7 +309,27 @@ void TMakeForm1::Query1AfterScroll()
     Edit3->setText(QString::number(Query1->recordCount()));
     if (Query1->active())
         Query1->edit();
-    // The cues of the frame come with the sound tracks.
+    if (N19->data().toInt() != 1)
+        return;
+    soundCues();
+}
+
+// Each cued track that has a sound starts again from its beginning. The cues
+// are a nicety while editing: the first error ends them without a word.
+void TMakeForm1::soundCues()
+{
+    if (!ToolForm1 || !Query1->active())
+        return;
+    try {
+        for (int n = 1; n <= 6; ++n) {
+            glyphreel::media::SoundDevice &player = *ToolForm1->mediaPlayers[static_cast<std::size_t>(n - 1)];
+            if (player.fileName().empty() || !Query1->fieldBool("SND" + std::to_string(n)))
+                continue;
+            player.rewind();
+            player.play();
+        }
+    } catch (const std::exception &) {
+    }
 }
 
 void TMakeForm1::Edit2KeyPress()
@@ -337,6 +358,50 @@ void TMakeForm1::SpeedButton2Click()
         return;
     Query1->deleteRecord();
     Query1AfterOpen();
+}
+
+void TMakeForm1::visitAndReturn(QDialog *window)
+{
+    savedBookmark_ = Query1->bookmark();
+    window->exec();
+    // Back to the frame that was current: an ordinary move.
+    if (Query1->active() && savedBookmark_ != 0) {
+        Query1->gotoBookmark(savedBookmark_);
+        Query1->freeBookmark(savedBookmark_);
+    }
+    savedBookmark_ = 0;
+}
+
+void TMakeForm1::SpeedButton3Click()
+{
+    if (!PreviewForm1)
+        return;
+    glyphreel::dbctrls::DBRichEdit *view = PreviewForm1->DBRichEdit1;
+    DBRichEdit0->setAutoDisplay(false);
+    view->setAutoDisplay(true);
+    QFont f = view->font();
+    f.setFamily(DBRichEdit0->font().family());
+    if (DBRichEdit0->font().pointSizeF() > 0)
+        f.setPointSizeF(DBRichEdit0->font().pointSizeF());
+    else
+        f.setPixelSize(DBRichEdit0->font().pixelSize());
+    view->setFont(f);
+    view->setColors(DBRichEdit0->palette().color(QPalette::Text), view->palette().color(QPalette::Base));
+    visitAndReturn(PreviewForm1);
+}
+
+void TMakeForm1::N20Click()
+{
+    if (FontForm1)
+        visitAndReturn(FontForm1);
+}
+
+// The tool box shows the selection's format; it does not apply it back.
+void TMakeForm1::DBRichEdit0SelectionChange()
+{
+    if (ToolForm1)
+        ToolForm1->showSelectionFormat(DBRichEdit0->selectionSizePt(), DBRichEdit0->selectionFontName(),
+                                       DBRichEdit0->selectionStyle());
 }
 
 void TMakeForm1::Cancel1Click() { DBRichEdit0->undo(); }

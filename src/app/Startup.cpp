@@ -26,6 +26,7 @@ void createForms(GlyphreelApplication &application)
     application.createForm(PreviewForm1);
     application.createForm(ToolForm1);
     application.createForm(Form1);
+    MakeForm1->attachWindows();
 }
 
 int runApplication(int argc, char **argv)

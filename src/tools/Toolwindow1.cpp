@@ -1,8 +1,90 @@
 #include "tools/Toolwindow1.h"
 
+#include "platform/dialogs/Commands.h"
+#include "tools/ToolGlyphs.h"
+
 #include <QCloseEvent>
+#include <QLabel>
 
 TToolForm1 *ToolForm1 = nullptr;
+
+using glyphreel::tools::ToolGlyph;
+using glyphreel::widgets::ColorValue;
+
+namespace {
+
+QFont uiFont(int pixels)
+{
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(pixels);
+    return font;
+}
+
+void setHint(QWidget *w, const QString &hint)
+{
+    w->setToolTip(hint);
+    w->setStatusTip(hint);
+}
+
+// A black lowered panel framing one group of tools.
+QFrame *groupPanel(QWidget *parent, const char16_t *name, const QRect &geometry)
+{
+    auto *panel = new QFrame(parent);
+    panel->setObjectName(QString::fromUtf16(name));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setLineWidth(1);
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    panel->setPalette(pal);
+    panel->setAutoFillBackground(true);
+    panel->setGeometry(geometry);
+    return panel;
+}
+
+TShadowLabel *groupLabel(QWidget *parent, const char16_t *name, const QString &caption, const QRect &geometry)
+{
+    auto *label = new TShadowLabel(parent);
+    label->setObjectName(QString::fromUtf16(name));
+    label->applyWindowLook(11, 0);
+    label->setAlignment(Qt::AlignLeft);
+    label->setCaption(caption);
+    label->setGeometry(geometry);
+    return label;
+}
+
+// The colour boxes of the tool box are all set up alike.
+TColorComboBox *colourBox(QWidget *parent, const QString &name, ColorValue value, const QString &hint,
+                          const QRect &geometry)
+{
+    auto *box = new TColorComboBox(parent);
+    box->setObjectName(name);
+    box->setShowExtraColor(true);
+    box->setZenKakuKana(false);
+    box->setDefaultColor(0);
+    box->setCustomColor(0);
+    box->setCustomColorSave(false);
+    box->setMaxVisibleItems(16);
+    box->setGeometry(geometry);
+    box->setItemHeight(12);
+    QPalette pal = box->palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    pal.setColor(QPalette::Text, Qt::black);
+    box->setPalette(pal);
+    box->setValue(value);
+    setHint(box, hint);
+    return box;
+}
+
+// The colour a box stands for: its default entry gives its default colour.
+QColor boxColour(const TColorComboBox *box)
+{
+    ColorValue v = box->Value();
+    if (v == TColorComboBox::kDefaultMarker)
+        v = box->DefaultColor();
+    return glyphreel::widgets::toQColor(v);
+}
+
+} // namespace
 
 TToolForm1::TToolForm1(QWidget *parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -11,22 +93,31 @@ TToolForm1::TToolForm1(QWidget *parent)
     setObjectName(QStringLiteral("ToolForm1"));
     setWindowTitle(QStringLiteral("ツールボックス"));
     setFixedSize(192, 345);
+    setFont(uiFont(12));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
     setPalette(pal);
     setAutoFillBackground(true);
 
-    ColorComboBox9 = new TColorComboBox(this);
-    ColorComboBox9->setObjectName(QStringLiteral("ColorComboBox9"));
-    ColorComboBox9->setShowExtraColor(true);
-    ColorComboBox9->setGeometry(8, 300, 176, 22);
-    ColorComboBox9->setValue(0);
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setGeometry(0, 0, 192, 345);
+    PageControl1->setDocumentMode(true);
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    PageControl1->addTab(TabSheet1, QStringLiteral("エディット"));
+    PageControl1->addTab(TabSheet2, QStringLiteral("サウンド"));
+    PageControl1->setCurrentWidget(TabSheet1);
+
+    buildEditPage();
+
     for (int i = 0; i < 6; ++i) {
-        auto *field = new QLineEdit(this);
+        auto *field = new QLineEdit(TabSheet2);
         field->setObjectName(QStringLiteral("Edit%1").arg(i + 1));
         field->setReadOnly(true);
-        field->setGeometry(8, 40 + 36 * i, 176, 20);
-        field->hide(); // on the sound page, which comes with the sound tracks
+        field->setGeometry(8, 8 + 48 * i, 176, 20);
         trackFields[static_cast<std::size_t>(i)] = field;
     }
     Edit1 = trackFields[0];
@@ -35,6 +126,252 @@ TToolForm1::TToolForm1(QWidget *parent)
     Edit4 = trackFields[3];
     Edit5 = trackFields[4];
     Edit6 = trackFields[5];
+    for (std::size_t i = 0; i < mediaPlayers.size(); ++i)
+        mediaPlayers[i] = std::make_unique<glyphreel::media::SoundDevice>(static_cast<int>(i));
+    MediaPlayer1 = mediaPlayers[0].get();
+    MediaPlayer2 = mediaPlayers[1].get();
+    MediaPlayer3 = mediaPlayers[2].get();
+    MediaPlayer4 = mediaPlayers[3].get();
+    MediaPlayer5 = mediaPlayers[4].get();
+    MediaPlayer6 = mediaPlayers[5].get();
+}
+
+void TToolForm1::buildEditPage()
+{
+    using glyphreel::dialogs::connectCommand;
+
+    GradBox1 = new TGradBox(TabSheet1);
+    GradBox1->setObjectName(QStringLiteral("GradBox1"));
+    GradBox1->setGeometry(0, 0, 192, 325);
+    GradBox1->setTopColor(0x00616161);
+    GradBox1->setLastColor(0x00C0C0C0);
+    GradBox1->setOutLineColor(0x000080FF);
+    GradBox1->setDrawOutLine(true);
+    GradBox1->setGradStyle(gsRightLeft);
+
+    // Clipboard.
+    ShadowLabel1 = groupLabel(GradBox1, u"ShadowLabel1", QStringLiteral("クリップボード"), QRect(6, 3, 120, 14));
+    Panel1 = groupPanel(GradBox1, u"Panel1", QRect(4, 17, 184, 28));
+    auto pictureButton = [this](QWidget *parent, const char16_t *name, ToolGlyph glyph, const QString &hint, int x, int y) {
+        auto *b = new QToolButton(parent);
+        b->setObjectName(QString::fromUtf16(name));
+        b->setIcon(glyphreel::tools::toolGlyphIcon(glyph));
+        b->setIconSize(QSize(16, 16));
+        b->setGeometry(x, y, 24, 22);
+        setHint(b, hint);
+        return b;
+    };
+    EditBtn11 = pictureButton(Panel1, u"EditBtn11", ToolGlyph::Cut, QStringLiteral("カット"), 3, 3);
+    EditBtn10 = pictureButton(Panel1, u"EditBtn10", ToolGlyph::Copy, QStringLiteral("コピー"), 28, 3);
+    EditBtn12 = pictureButton(Panel1, u"EditBtn12", ToolGlyph::Paste, QStringLiteral("ペースト"), 53, 3);
+    BitBtn1 = pictureButton(Panel1, u"BitBtn1", ToolGlyph::Erase, QStringLiteral("消去"), 78, 3);
+    connectCommand(EditBtn11, &QToolButton::clicked, this, &TToolForm1::EditBtn11Click);
+    connectCommand(EditBtn10, &QToolButton::clicked, this, &TToolForm1::EditBtn10Click);
+    connectCommand(EditBtn12, &QToolButton::clicked, this, &TToolForm1::EditBtn12Click);
+    connectCommand(BitBtn1, &QToolButton::clicked, this, &TToolForm1::BitBtn1Click);
+
+    // Font: size, name, style.
+    ShadowLabel2 = groupLabel(GradBox1, u"ShadowLabel2", QStringLiteral("フォント"), QRect(6, 47, 120, 14));
+    Panel2 = groupPanel(GradBox1, u"Panel2", QRect(4, 61, 184, 50));
+    UpDown1 = new NumericBox(1, 99, 4, Panel2);
+    UpDown1->setObjectName(QStringLiteral("UpDown1"));
+    UpDown1->setGeometry(3, 4, 35, 20);
+    Edit9 = UpDown1->edit();
+    Edit9->setObjectName(QStringLiteral("Edit9"));
+    setHint(UpDown1, QStringLiteral("文字サイズ"));
+    setHint(Edit9, QStringLiteral("文字サイズ"));
+    UpDown1->upButton()->setFocusPolicy(Qt::TabFocus);
+    connectCommand(UpDown1, &NumericBox::changed, this, &TToolForm1::Edit9Change);
+    connectCommand(UpDown1, &NumericBox::arrowClicked, this, &TToolForm1::UpDown1Click);
+
+    FontNameComboBox1 = new TFontNameComboBox(Panel2);
+    FontNameComboBox1->setObjectName(QStringLiteral("FontNameComboBox1"));
+    FontNameComboBox1->setGeometry(41, 4, 140, 20);
+    FontNameComboBox1->setMaxVisibleItems(12);
+    FontNameComboBox1->setItemHeight(14);
+    {
+        QPalette pal = FontNameComboBox1->palette();
+        pal.setColor(QPalette::Base, Qt::white);
+        FontNameComboBox1->setPalette(pal);
+    }
+    FontNameComboBox1->setValue(QStringLiteral("ＭＳ ゴシック"));
+    setHint(FontNameComboBox1, QStringLiteral("字体"));
+    connectCommand(FontNameComboBox1, &TFontNameComboBox::OnChange, this, &TToolForm1::FontNameComboBox1Change);
+
+    auto styleButton = [this](const char16_t *name, const QString &caption, const QString &hint, int x) {
+        auto *b = new QToolButton(Panel2);
+        b->setObjectName(QString::fromUtf16(name));
+        b->setText(caption);
+        b->setCheckable(true);
+        b->setGeometry(x, 27, 44, 20);
+        setHint(b, hint);
+        return b;
+    };
+    SpeedButton1 = styleButton(u"SpeedButton1", QStringLiteral("太字"), QStringLiteral("太字"), 3);
+    SpeedButton2 = styleButton(u"SpeedButton2", QStringLiteral("斜体"), QStringLiteral("斜体"), 48);
+    SpeedButton20 = styleButton(u"SpeedButton20", QStringLiteral("下線"), QStringLiteral("下線付き"), 93);
+    SpeedButton21 = styleButton(u"SpeedButton21", QStringLiteral("消線"), QStringLiteral("打ち消し線付き"), 138);
+    {
+        QFont bold = SpeedButton1->font();
+        bold.setBold(true);
+        SpeedButton1->setFont(bold);
+        QFont italic = SpeedButton2->font();
+        italic.setItalic(true);
+        SpeedButton2->setFont(italic);
+        QFont underline = SpeedButton20->font();
+        underline.setUnderline(true);
+        SpeedButton20->setFont(underline);
+        QFont strike = SpeedButton21->font();
+        strike.setStrikeOut(true);
+        SpeedButton21->setFont(strike);
+    }
+    connectCommand(SpeedButton1, &QToolButton::clicked, this, &TToolForm1::SpeedButton1Click);
+    connectCommand(SpeedButton2, &QToolButton::clicked, this, &TToolForm1::SpeedButton2Click);
+    connectCommand(SpeedButton20, &QToolButton::clicked, this, &TToolForm1::SpeedButton20Click);
+    connectCommand(SpeedButton21, &QToolButton::clicked, this, &TToolForm1::SpeedButton21Click);
+
+    // Brushes and the background colour.
+    ShadowLabel3 = groupLabel(GradBox1, u"ShadowLabel3", QStringLiteral("文字・背景カラー"), QRect(6, 113, 150, 14));
+    Panel3 = groupPanel(GradBox1, u"Panel3", QRect(4, 127, 184, 194));
+    static constexpr std::array<ColorValue, 8> kBrushColours{0x00FFFFFF, 0x000000FF, 0x0000FFFF, 0x00008000,
+                                                             0x00FFFF00, 0x00FF0000, 0x00FF00FF, 0x00000000};
+    static constexpr std::array<int, 8> kButtonNumbers{3, 4, 5, 6, 8, 9, 10, 11};
+    const QString digits = QStringLiteral("１２３４５６７８");
+    for (int i = 0; i < 8; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const int y = 3 + 19 * i;
+        auto *b = new QToolButton(Panel3);
+        b->setObjectName(QStringLiteral("SpeedButton%1").arg(kButtonNumbers[k]));
+        b->setIcon(glyphreel::tools::toolGlyphIcon(ToolGlyph::Brush));
+        b->setIconSize(QSize(16, 16));
+        b->setGeometry(3, y, 24, 18);
+        setHint(b, QStringLiteral("ブラシ") + digits[i]);
+        brushButtons[k] = b;
+        brushColors[k] = colourBox(Panel3, QStringLiteral("ColorComboBox%1").arg(i + 1), kBrushColours[k],
+                                   QStringLiteral("ブラシカラー") + digits[i], QRect(30, y, 151, 18));
+        connectCommand(b, &QToolButton::clicked, this, [i](TToolForm1 *f) { f->brushClick(i); });
+    }
+    ColorComboBox1 = brushColors[0];
+    ColorComboBox2 = brushColors[1];
+    ColorComboBox3 = brushColors[2];
+    ColorComboBox4 = brushColors[3];
+    ColorComboBox5 = brushColors[4];
+    ColorComboBox6 = brushColors[5];
+    ColorComboBox7 = brushColors[6];
+    ColorComboBox8 = brushColors[7];
+
+    ShadowLabel4 = groupLabel(Panel3, u"ShadowLabel4", QStringLiteral("背景色"), QRect(4, 156, 80, 14));
+    ColorComboBox9 = colourBox(Panel3, QStringLiteral("ColorComboBox9"), 0x00000000, QStringLiteral("背景色"),
+                               QRect(30, 172, 151, 18));
+    connectCommand(ColorComboBox9, &TColorComboBox::Change, this, &TToolForm1::ColorComboBox9Change);
+}
+
+void TToolForm1::setEditors(glyphreel::richedit::RichEdit *mainEditor, glyphreel::richedit::RichEdit *previewView)
+{
+    editor_ = mainEditor;
+    previewView_ = previewView;
+}
+
+void TToolForm1::focusMainWindow()
+{
+    if (!editor_ || !editor_->window()->isVisible())
+        return;
+    editor_->window()->activateWindow();
+    editor_->setFocus(Qt::OtherFocusReason);
+}
+
+void TToolForm1::toggleStyle(QToolButton *button, int flag)
+{
+    if (!editor_)
+        return;
+    int style = editor_->selectionStyle();
+    style = button->isChecked() ? (style | flag) : (style & ~flag);
+    editor_->setSelectionStyle(style);
+    focusMainWindow();
+}
+
+void TToolForm1::SpeedButton1Click() { toggleStyle(SpeedButton1, glyphreel::richedit::RichEdit::Bold); }
+void TToolForm1::SpeedButton2Click() { toggleStyle(SpeedButton2, glyphreel::richedit::RichEdit::Italic); }
+void TToolForm1::SpeedButton20Click() { toggleStyle(SpeedButton20, glyphreel::richedit::RichEdit::Underline); }
+void TToolForm1::SpeedButton21Click() { toggleStyle(SpeedButton21, glyphreel::richedit::RichEdit::StrikeOut); }
+
+void TToolForm1::FontNameComboBox1Change()
+{
+    if (showingSelection_ || !editor_)
+        return;
+    editor_->setSelectionFontName(FontNameComboBox1->Value());
+    focusMainWindow();
+}
+
+void TToolForm1::UpDown1Click()
+{
+    if (showingSelection_ || !editor_)
+        return;
+    editor_->setSelectionSizePt(UpDown1->Position());
+}
+
+void TToolForm1::Edit9Change()
+{
+    // The box has clamped the number to 1..99, or refused what is not one.
+    if (Edit9->text().isEmpty())
+        return;
+    UpDown1Click();
+}
+
+void TToolForm1::brushClick(int brush)
+{
+    if (!editor_ || brush < 0 || brush >= 8)
+        return;
+    editor_->setSelectionColor(boxColour(brushColors[static_cast<std::size_t>(brush)]));
+    focusMainWindow();
+}
+
+void TToolForm1::EditBtn11Click()
+{
+    if (editor_)
+        editor_->cut();
+    focusMainWindow();
+}
+
+void TToolForm1::EditBtn10Click()
+{
+    if (editor_)
+        editor_->copy();
+    focusMainWindow();
+}
+
+void TToolForm1::EditBtn12Click()
+{
+    if (editor_)
+        editor_->paste();
+    focusMainWindow();
+}
+
+void TToolForm1::BitBtn1Click()
+{
+    if (editor_)
+        editor_->textCursor().removeSelectedText();
+    focusMainWindow();
+}
+
+void TToolForm1::ColorComboBox9Change()
+{
+    const QColor background = boxColour(ColorComboBox9);
+    for (glyphreel::richedit::RichEdit *view : {editor_.data(), previewView_.data()})
+        if (view)
+            view->setBackgroundColor(background);
+}
+
+void TToolForm1::showSelectionFormat(double sizePt, const QString &fontName, int style)
+{
+    showingSelection_ = true;
+    Edit9->setText(QString::number(qRound(sizePt)));
+    FontNameComboBox1->setValue(fontName);
+    SpeedButton1->setChecked(style & glyphreel::richedit::RichEdit::Bold);
+    SpeedButton2->setChecked(style & glyphreel::richedit::RichEdit::Italic);
+    SpeedButton20->setChecked(style & glyphreel::richedit::RichEdit::Underline);
+    SpeedButton21->setChecked(style & glyphreel::richedit::RichEdit::StrikeOut);
+    showingSelection_ = false;
 }
 
 void TToolForm1::closeEvent(QCloseEvent *event)

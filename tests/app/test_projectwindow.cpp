@@ -273,25 +273,32 @@ void TestProjectWindow::tracksThatCannotLoadKeepTheirNames()
     const QString td = dir.path(QStringLiteral("t.td"));
     s_->answerFile(td);
     f_->N4Click();
-    testsupport::writeAll(dir.path(QStringLiteral("one.wav")), "RIFF");
-    testsupport::writeAll(dir.path(QStringLiteral("four.wav")), "RIFF");
+    QVERIFY(testsupport::makeSound(dir.path(QStringLiteral("one.wav")), 0.2));
+    QVERIFY(testsupport::makeSound(dir.path(QStringLiteral("four.wav")), 0.2));
+    testsupport::writeAll(dir.path(QStringLiteral("two.wav")), "RIFF but not a sound");
     text::ProfileFile ini(td);
     ini.writeString(QStringLiteral("Setting"), QStringLiteral("Track1"), QStringLiteral("one.wav"));
+    ini.writeString(QStringLiteral("Setting"), QStringLiteral("Track2"), QStringLiteral("two.wav"));
     ini.writeString(QStringLiteral("Setting"), QStringLiteral("Track3"), QStringLiteral("missing.wav"));
     ini.writeString(QStringLiteral("Setting"), QStringLiteral("Track4"), QStringLiteral("four.wav"));
     f_->openProject(td);
     QCOMPARE(ToolForm1->Edit1->text(), QStringLiteral("one.wav"));
     QCOMPARE(ToolForm1->Edit3->text(), QStringLiteral("missing.wav"));
     QCOMPARE(ToolForm1->Edit4->text(), QStringLiteral("four.wav")); // loaded after the failure
-    QVERIFY(!ToolForm1->trackFiles[3].isEmpty());
-    QVERIFY(ToolForm1->trackFiles[2].isEmpty());
-    QVERIFY(f_->StatusBar1->currentMessage().contains(QStringLiteral("missing.wav")));
+    QCOMPARE(ToolForm1->MediaPlayer4->fileName(), dir.path(QStringLiteral("four.wav")).toStdString());
+    QVERIFY(ToolForm1->MediaPlayer1->isOpen());
+    QVERIFY(!ToolForm1->MediaPlayer2->isOpen() && !ToolForm1->MediaPlayer3->isOpen());
+    const QString status = f_->StatusBar1->currentMessage();
+    QVERIFY2(status.contains(QStringLiteral("2 (two.wav)")) && status.contains(QStringLiteral("3 (missing.wav)"))
+                 && !status.contains(QStringLiteral("one.wav")),
+             qPrintable(status));
     // save as elsewhere keeps every name and copies the sounds it has
     TempDir elsewhere;
     s_->answerFile(elsewhere.path(QStringLiteral("t.td")));
     QVERIFY(f_->Save1Click());
     const text::ProfileFile saved(elsewhere.path(QStringLiteral("t.td")));
     QCOMPARE(saved.readString(QStringLiteral("Setting"), QStringLiteral("Track3"), {}), QStringLiteral("missing.wav"));
+    QCOMPARE(saved.readString(QStringLiteral("Setting"), QStringLiteral("Track2"), {}), QStringLiteral("two.wav"));
     QVERIFY(QFile::exists(elsewhere.path(QStringLiteral("one.wav"))));
     QVERIFY(QFile::exists(elsewhere.path(QStringLiteral("four.wav"))));
 }

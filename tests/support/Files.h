@@ -37,4 +37,16 @@ inline Run runGlyphreel(const QStringList &arguments, const QProcessEnvironment 
             process.readAllStandardError()};
 }
 
+// A real sound file made by ffmpeg: a tone of this many seconds, in the
+// format the file's extension names. False when ffmpeg failed.
+inline bool makeSound(const QString &path, double seconds)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-y"), QStringLiteral("-f"),
+                  QStringLiteral("lavfi"), QStringLiteral("-i"),
+                  QStringLiteral("sine=frequency=440:sample_rate=22050:duration=%1").arg(seconds), path});
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
+}
+
 } // namespace testsupport

@@ -29,12 +29,19 @@ void RichEdit::setWordWrap(bool on)
 void RichEdit::setColors(const QColor &text, const QColor &background)
 {
     QPalette pal = palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        pal.setColor(group, QPalette::Base, background);
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
         pal.setColor(group, QPalette::Text, text);
-    }
     setPalette(pal);
+    setBackgroundColor(background);
     setTextColor(text);
+}
+
+void RichEdit::setBackgroundColor(const QColor &background)
+{
+    QPalette pal = palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        pal.setColor(group, QPalette::Base, background);
+    setPalette(pal);
 }
 
 QTextCharFormat RichEdit::selectionFormat() const

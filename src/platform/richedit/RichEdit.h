@@ -26,6 +26,7 @@ public:
 
     // Text colour and background of the whole box.
     void setColors(const QColor &text, const QColor &background);
+    void setBackgroundColor(const QColor &background);
 
     // The selection's attributes: those of its first character (or of the
     // caret's position when nothing is selected); setting them changes the

@@ -1,0 +1,98 @@
+#include "tools/ToolGlyphs.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace glyphreel::tools {
+namespace {
+
+void drawSheet(QPainter &p, const QRectF &r, const QColor &paper, const QColor &edge)
+{
+    p.setPen(QPen(edge, 1));
+    p.setBrush(paper);
+    p.drawRect(r);
+    for (qreal y = r.top() + 3; y < r.bottom() - 1; y += 2)
+        p.drawLine(QPointF(r.left() + 2, y), QPointF(r.right() - 2, y));
+}
+
+} // namespace
+
+QPixmap drawToolGlyph(ToolGlyph glyph, bool greyed)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    const QColor edge = greyed ? QColor(128, 128, 128) : QColor(0, 0, 0);
+    const QColor paper = greyed ? QColor(192, 192, 192) : QColor(255, 255, 255);
+    const QColor accent = greyed ? QColor(128, 128, 128) : QColor(0, 0, 128);
+    switch (glyph) {
+    case ToolGlyph::Cut: {
+        // Scissors: two blades crossing above two rings.
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(edge, 1.2));
+        p.drawLine(QPointF(5, 1), QPointF(10, 10));
+        p.drawLine(QPointF(11, 1), QPointF(6, 10));
+        p.setPen(QPen(accent, 1.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(4.5, 12.5), 2.5, 2.5);
+        p.drawEllipse(QPointF(11.5, 12.5), 2.5, 2.5);
+        break;
+    }
+    case ToolGlyph::Copy:
+        drawSheet(p, QRectF(1.5, 1.5, 8, 10), paper, edge);
+        drawSheet(p, QRectF(6.5, 4.5, 8, 10), paper, accent);
+        break;
+    case ToolGlyph::Paste:
+        // A clipboard with a sheet on it.
+        p.setPen(QPen(edge, 1));
+        p.setBrush(greyed ? QColor(160, 160, 160) : QColor(160, 112, 48));
+        p.drawRect(QRectF(1.5, 2.5, 10, 12));
+        p.setBrush(greyed ? QColor(128, 128, 128) : QColor(96, 96, 96));
+        p.drawRect(QRectF(4.5, 0.5, 4, 3));
+        drawSheet(p, QRectF(6.5, 6.5, 8, 9), paper, accent);
+        break;
+    case ToolGlyph::Erase: {
+        // An eraser lying on a slant.
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath body;
+        body.moveTo(2, 10);
+        body.lineTo(9, 3);
+        body.lineTo(14, 8);
+        body.lineTo(8, 14);
+        body.lineTo(5, 14);
+        body.closeSubpath();
+        p.setPen(QPen(edge, 1));
+        p.setBrush(greyed ? QColor(192, 192, 192) : QColor(255, 160, 176));
+        p.drawPath(body);
+        p.drawLine(QPointF(5.5, 6.5), QPointF(10.5, 11.5));
+        p.drawLine(QPointF(1, 15), QPointF(15, 15));
+        break;
+    }
+    case ToolGlyph::Brush: {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(greyed ? QColor(128, 128, 128) : QColor(128, 64, 0), 2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(14, 2), QPointF(8, 8));
+        p.setPen(QPen(edge, 1));
+        p.setBrush(greyed ? QColor(192, 192, 192) : QColor(64, 64, 64));
+        QPainterPath tip;
+        tip.moveTo(8.5, 6.5);
+        tip.lineTo(10, 9);
+        tip.cubicTo(7, 13, 4, 14, 1.5, 14.5);
+        tip.cubicTo(2, 12, 3, 9, 7, 7);
+        tip.closeSubpath();
+        p.drawPath(tip);
+        break;
+    }
+    }
+    return pixmap;
+}
+
+QIcon toolGlyphIcon(ToolGlyph glyph)
+{
+    QIcon icon;
+    icon.addPixmap(drawToolGlyph(glyph, false), QIcon::Normal);
+    icon.addPixmap(drawToolGlyph(glyph, true), QIcon::Disabled);
+    return icon;
+}
+
+} // namespace glyphreel::tools
