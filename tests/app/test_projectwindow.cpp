@@ -9,11 +9,15 @@
 #include "output/Previewwindow1.h"
 #include "platform/db/LocalSql.h"
 #include "platform/dialogs/ScriptedDialogService.h"
+#include "platform/richedit/RichTextConversion.h"
 #include "platform/text/Cp932.h"
 #include "platform/text/ProfileFile.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
+#include "tools/Fontwindow1.h"
 #include "tools/Toolwindow1.h"
+
+#include <QTimer>
 
 #include <QtTest>
 
@@ -35,6 +39,9 @@ private slots:
     void richProjectsOpenFormatted();
     void tracksThatCannotLoadKeepTheirNames();
     void oldProjectsOpenLookingAsTheyDid();
+    void previewAndBatchFontComeBackToTheFrame();
+    void selectionFeedbackReachesTheToolBox();
+    void cuesSoundOnMovesWhileEditing();
 
 private:
     ScriptedDialogService *s_ = nullptr;
@@ -351,6 +358,166 @@ void TestProjectWindow::oldProjectsOpenLookingAsTheyDid()
         f_->grab().save(shot);
     }
     // nothing was changed by looking
+    QVERIFY(!f_->Query1->updatesPending());
+}
+
+void TestProjectWindow::previewAndBatchFontComeBackToTheFrame()
+{
+    TempDir dir;
+    s_->answerFile(dir.path(QStringLiteral("p.td")));
+    f_->N4Click();
+    for (const char *text : {"A", "B", "C"}) {
+        f_->DBRichEdit0->insertPlainText(QString::fromLatin1(text));
+        f_->SpeedButton1Click();
+    }
+    f_->Edit2->setText(QStringLiteral("2"));
+    f_->Edit2KeyPress();
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("B"));
+    QFont art(QStringLiteral("ＭＳ ゴシック"));
+    art.setPointSize(9);
+    f_->DBRichEdit0->setFont(art);
+
+    // In the preview: its view shows the frames as the dataset moves, the
+    // main window's frame counter stands still.
+    QString shown, shownAfterMove, counterAfterMove;
+    bool mainDisplayOff = false;
+    auto duringPreview = [&] {
+        shown = PreviewForm1->DBRichEdit1->toPlainText();
+        mainDisplayOff = !f_->DBRichEdit0->autoDisplay();
+        f_->Query1->next();
+        shownAfterMove = PreviewForm1->DBRichEdit1->toPlainText();
+        counterAfterMove = f_->Edit2->text();
+        PreviewForm1->close();
+    };
+    QTimer::singleShot(0, PreviewForm1, duringPreview);
+    f_->SpeedButton3Click();
+    QCOMPARE(shown, QStringLiteral("B"));
+    QVERIFY(mainDisplayOff);
+    QCOMPARE(shownAfterMove, QStringLiteral("C"));
+    QCOMPARE(counterAfterMove, QStringLiteral("2"));
+    QCOMPARE(PreviewForm1->DBRichEdit1->font().family(), art.family());
+    QCOMPARE(PreviewForm1->DBRichEdit1->font().pointSize(), 9);
+    // back on the frame it left, the editor showing it again
+    QCOMPARE(f_->Edit2->text(), QStringLiteral("2"));
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("B"));
+    QVERIFY(f_->DBRichEdit0->autoDisplay() && !PreviewForm1->DBRichEdit1->autoDisplay());
+    QCOMPARE(f_->Query1->state(), db::Query::State::Edit);
+
+    // F9's menu item does the same
+    shown.clear();
+    QTimer::singleShot(0, PreviewForm1, duringPreview);
+    f_->V2->trigger();
+    QCOMPARE(shown, QStringLiteral("B"));
+    QCOMPARE(f_->Edit2->text(), QStringLiteral("2"));
+
+    bool fontWindowShown = false;
+    QTimer::singleShot(0, FontForm1, [&] {
+        fontWindowShown = FontForm1->isVisible();
+        f_->Query1->last(); // the conversion walks the frames
+        FontForm1->close();
+    });
+    f_->N20->trigger();
+    QVERIFY(fontWindowShown);
+    QCOMPARE(f_->Edit2->text(), QStringLiteral("2"));
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("B"));
+}
+
+void TestProjectWindow::selectionFeedbackReachesTheToolBox()
+{
+    TempDir dir;
+    s_->answerFile(dir.path(QStringLiteral("f.td")));
+    f_->R1Click();
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("太字下線と普通"));
+    QTextCursor c = f_->DBRichEdit0->textCursor();
+    c.setPosition(0);
+    c.setPosition(4, QTextCursor::KeepAnchor);
+    f_->DBRichEdit0->setTextCursor(c);
+    f_->DBRichEdit0->setSelectionStyle(richedit::RichEdit::Bold | richedit::RichEdit::Underline);
+    f_->DBRichEdit0->setSelectionSizePt(12);
+    c.setPosition(4);
+    c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    f_->DBRichEdit0->setTextCursor(c);
+    f_->DBRichEdit0->setSelectionSizePt(20);
+
+    c.setPosition(1);
+    c.setPosition(3, QTextCursor::KeepAnchor);
+    f_->DBRichEdit0->setTextCursor(c); // selecting is enough
+    QVERIFY(ToolForm1->SpeedButton1->isChecked() && ToolForm1->SpeedButton20->isChecked());
+    QVERIFY(!ToolForm1->SpeedButton2->isChecked() && !ToolForm1->SpeedButton21->isChecked());
+    QCOMPARE(ToolForm1->Edit9->text(), QStringLiteral("12"));
+
+    // a selection across both sizes keeps both
+    f_->DBRichEdit0->selectAll();
+    QCOMPARE(ToolForm1->Edit9->text(), QStringLiteral("12"));
+    QVERIFY(!ToolForm1->SpeedButton2->isChecked());
+    const auto runs = richedit::fromTextDocument(*f_->DBRichEdit0->document()).paragraphs.at(0);
+    QCOMPARE(runs.size(), std::size_t{2});
+    QCOMPARE(runs[1].sizePt, 20.0);
+    QVERIFY(!runs[1].bold);
+    // the caret alone moves the feedback too
+    c.setPosition(6);
+    f_->DBRichEdit0->setTextCursor(c);
+    QCOMPARE(ToolForm1->Edit9->text(), QStringLiteral("20"));
+    QVERIFY(!ToolForm1->SpeedButton1->isChecked());
+}
+
+void TestProjectWindow::cuesSoundOnMovesWhileEditing()
+{
+    TempDir dir;
+    db::executeStatement(dir.root().toStdString(),
+                         "CREATE TABLE cue (RENO AUTOINC, MEM2 BLOB(0,1), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, SND4 BOOLEAN, "
+                         "SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))");
+    {
+        db::Query q;
+        q.setDatabaseName(dir.root().toStdString());
+        q.addSql("SELECT * FROM cue.db");
+        q.open();
+        for (const char *cued : {"", "SND2", "SND1", "SND2"}) {
+            q.append();
+            if (*cued)
+                q.setFieldValue(cued, db::Value::logical(true));
+            q.post();
+        }
+        q.applyUpdates();
+        q.commitUpdates();
+    }
+    QVERIFY(testsupport::makeSound(dir.path(QStringLiteral("long1.wav")), 30));
+    QVERIFY(testsupport::makeSound(dir.path(QStringLiteral("long2.wav")), 30));
+    const QString td = dir.path(QStringLiteral("cue.td"));
+    testsupport::writeAll(td, "[Setting]\r\nTextType=1\r\nTrack1=long1.wav\r\nTrack2=long2.wav\r\n");
+    f_->openProject(td);
+    QVERIFY(ToolForm1->MediaPlayer1->isOpen() && ToolForm1->MediaPlayer2->isOpen());
+    auto silence = [] {
+        for (auto &player : ToolForm1->mediaPlayers)
+            player->rewind();
+    };
+    silence();
+
+    f_->Query1->next(); // frame 2 cues track 2
+    QVERIFY(ToolForm1->MediaPlayer2->playing());
+    QVERIFY(!ToolForm1->MediaPlayer1->playing());
+    f_->Query1->next(); // frame 3 cues track 1; track 2 plays on
+    QVERIFY(ToolForm1->MediaPlayer1->playing());
+    QVERIFY(ToolForm1->MediaPlayer2->playing());
+    silence();
+
+    // switched off: no cue on any move
+    f_->N19->setData(0);
+    f_->Query1->next();
+    QVERIFY(!ToolForm1->MediaPlayer2->playing());
+    f_->N19->setData(1);
+
+    // during the preview the editor's move handling is silent
+    bool soundedInPreview = true;
+    f_->Query1->first();
+    QTimer::singleShot(0, PreviewForm1, [&] {
+        f_->Query1->next();
+        soundedInPreview = ToolForm1->MediaPlayer2->playing();
+        PreviewForm1->close();
+    });
+    f_->SpeedButton3Click();
+    QVERIFY(!soundedInPreview);
+    silence();
     QVERIFY(!f_->Query1->updatesPending());
 }
 

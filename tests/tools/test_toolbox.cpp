@@ -1,0 +1,207 @@
+// The tool box on a real editor: style toggles, size, font name, brushes,
+// background, clipboard buttons, and the selection feedback that shows a
+// selection's format without changing the selection.
+
+#include "platform/richedit/RichTextConversion.h"
+#include "tools/Toolwindow1.h"
+#include "widgets/ColorValue.h"
+
+#include <QtTest>
+
+using glyphreel::richedit::RichEdit;
+
+namespace {
+
+struct ToolBoxOnEditor {
+    TToolForm1 tools;
+    RichEdit editor;
+    RichEdit preview;
+    ToolBoxOnEditor()
+    {
+        tools.setEditors(&editor, &preview);
+        editor.setPlainText(QStringLiteral("（　´∀｀）"));
+        editor.selectAll();
+    }
+    // The sizes of the editor's runs, in order.
+    std::vector<double> runSizes() const
+    {
+        std::vector<double> sizes;
+        for (const auto &para : glyphreel::richedit::fromTextDocument(*editor.document()).paragraphs)
+            for (const auto &run : para)
+                sizes.push_back(run.sizePt);
+        return sizes;
+    }
+};
+
+} // namespace
+
+class TestToolBox : public QObject {
+    Q_OBJECT
+private slots:
+    void layoutOfTheEditPage();
+    void styleButtonsAddAndRemoveOnlyTheirFlag();
+    void sizeBoxClampsAndApplies();
+    void fontNameBoxApplies();
+    void brushesPaintTheirColour();
+    void backgroundColoursEditorAndPreview();
+    void clipboardButtons();
+    void feedbackShowsWithoutApplying();
+};
+
+void TestToolBox::layoutOfTheEditPage()
+{
+    TToolForm1 tools;
+    QCOMPARE(tools.windowTitle(), QStringLiteral("ツールボックス"));
+    QCOMPARE(tools.size(), QSize(192, 345));
+    QCOMPARE(tools.PageControl1->tabText(0), QStringLiteral("エディット"));
+    QCOMPARE(tools.PageControl1->tabText(1), QStringLiteral("サウンド"));
+    QCOMPARE(tools.PageControl1->currentWidget(), tools.TabSheet1);
+    QCOMPARE(tools.Edit9->text(), QStringLiteral("4"));
+    QCOMPARE(tools.UpDown1->Min(), 1);
+    QCOMPARE(tools.UpDown1->Max(), 99);
+    QCOMPARE(tools.FontNameComboBox1->toolTip(), QStringLiteral("字体"));
+    QCOMPARE(tools.SpeedButton20->text(), QStringLiteral("下線"));
+    QCOMPARE(tools.SpeedButton20->toolTip(), QStringLiteral("下線付き"));
+    QCOMPARE(tools.SpeedButton21->toolTip(), QStringLiteral("打ち消し線付き"));
+    const std::array<glyphreel::widgets::ColorValue, 8> colours{0x00FFFFFF, 0x000000FF, 0x0000FFFF, 0x00008000,
+                                                                0x00FFFF00, 0x00FF0000, 0x00FF00FF, 0x00000000};
+    const QStringList buttons{"SpeedButton3", "SpeedButton4", "SpeedButton5", "SpeedButton6",
+                              "SpeedButton8", "SpeedButton9", "SpeedButton10", "SpeedButton11"};
+    for (std::size_t i = 0; i < 8; ++i) {
+        QCOMPARE(tools.brushButtons[i]->objectName(), buttons[static_cast<int>(i)]);
+        QCOMPARE(tools.brushColors[i]->Value(), colours[i]);
+        QCOMPARE(tools.brushColors[i]->maxVisibleItems(), 16);
+        // full-width digits
+        QCOMPARE(tools.brushButtons[i]->toolTip(), QStringLiteral("ブラシ") + QChar(u'１' + static_cast<int>(i)));
+        // the brushes stand in one column, brush 1 at the top
+        if (i > 0)
+            QVERIFY(tools.brushButtons[i]->y() > tools.brushButtons[i - 1]->y());
+    }
+    QCOMPARE(tools.ColorComboBox9->Value(), glyphreel::widgets::ColorValue(0));
+    QVERIFY(!tools.ColorComboBox9->CustomColorSave());
+    QCOMPARE(tools.MediaPlayer6, tools.mediaPlayers[5].get());
+}
+
+void TestToolBox::styleButtonsAddAndRemoveOnlyTheirFlag()
+{
+    ToolBoxOnEditor t;
+    t.editor.setSelectionStyle(RichEdit::Bold | RichEdit::Italic);
+    t.tools.showSelectionFormat(4, QStringLiteral("ＭＳ ゴシック"), t.editor.selectionStyle());
+    QVERIFY(t.tools.SpeedButton1->isChecked() && t.tools.SpeedButton2->isChecked());
+    t.tools.SpeedButton20->click();
+    QCOMPARE(t.editor.selectionStyle(), RichEdit::Bold | RichEdit::Italic | RichEdit::Underline);
+    t.tools.SpeedButton1->click(); // released
+    QCOMPARE(t.editor.selectionStyle(), RichEdit::Italic | RichEdit::Underline);
+    t.tools.SpeedButton21->click();
+    QCOMPARE(t.editor.selectionStyle(), RichEdit::Italic | RichEdit::Underline | RichEdit::StrikeOut);
+}
+
+void TestToolBox::sizeBoxClampsAndApplies()
+{
+    ToolBoxOnEditor t;
+    t.tools.Edit9->setText(QStringLiteral("120"));
+    QCOMPARE(t.tools.Edit9->text(), QStringLiteral("99"));
+    QCOMPARE(t.editor.selectionSizePt(), 99.0);
+    t.tools.Edit9->setText(QStringLiteral("0"));
+    QCOMPARE(t.tools.Edit9->text(), QStringLiteral("1"));
+    QCOMPARE(t.editor.selectionSizePt(), 1.0);
+    t.tools.Edit9->setText(QStringLiteral("12"));
+    // a letter is refused: the previous number comes back, nothing applied
+    t.tools.Edit9->setText(QStringLiteral("12x"));
+    QCOMPARE(t.tools.Edit9->text(), QStringLiteral("12"));
+    QCOMPARE(t.editor.selectionSizePt(), 12.0);
+    // an empty box applies nothing
+    t.tools.Edit9->clear();
+    QCOMPARE(t.editor.selectionSizePt(), 12.0);
+    t.tools.Edit9->setText(QStringLiteral("12"));
+    t.tools.UpDown1->upButton()->click();
+    QCOMPARE(t.tools.Edit9->text(), QStringLiteral("13"));
+    QCOMPARE(t.editor.selectionSizePt(), 13.0);
+}
+
+void TestToolBox::fontNameBoxApplies()
+{
+    ToolBoxOnEditor t;
+    QVERIFY(t.tools.FontNameComboBox1->count() > 1);
+    const QString other = t.tools.FontNameComboBox1->itemText(1) == t.editor.selectionFontName()
+                              ? t.tools.FontNameComboBox1->itemText(0)
+                              : t.tools.FontNameComboBox1->itemText(1);
+    t.tools.FontNameComboBox1->setValue(other);
+    QCOMPARE(t.editor.selectionFontName(), other);
+}
+
+void TestToolBox::brushesPaintTheirColour()
+{
+    ToolBoxOnEditor t;
+    t.tools.brushButtons[4]->click(); // brush 5: aqua
+    QCOMPARE(t.editor.selectionColor(), QColor(0, 255, 255));
+    t.tools.brushButtons[1]->click(); // brush 2: red
+    QCOMPARE(t.editor.selectionColor(), QColor(255, 0, 0));
+    // a colour of the user's own: the box shows its custom entry
+    t.tools.ColorComboBox5->setValue(glyphreel::widgets::fromQColor(QColor(12, 34, 56)));
+    t.tools.brushButtons[4]->click();
+    QCOMPARE(t.editor.selectionColor(), QColor(12, 34, 56));
+}
+
+void TestToolBox::backgroundColoursEditorAndPreview()
+{
+    ToolBoxOnEditor t;
+    t.tools.ColorComboBox9->setValue(0x00FFFFFF);
+    QCOMPARE(t.editor.palette().color(QPalette::Base), QColor(Qt::white));
+    QCOMPARE(t.preview.palette().color(QPalette::Base), QColor(Qt::white));
+    t.tools.ColorComboBox9->setValue(0);
+    QCOMPARE(t.editor.palette().color(QPalette::Base), QColor(Qt::black));
+    QCOMPARE(t.preview.palette().color(QPalette::Base), QColor(Qt::black));
+}
+
+void TestToolBox::clipboardButtons()
+{
+    ToolBoxOnEditor t;
+    t.tools.EditBtn10->click(); // copy
+    QTextCursor end = t.editor.textCursor();
+    end.movePosition(QTextCursor::End);
+    t.editor.setTextCursor(end);
+    t.tools.EditBtn12->click(); // paste
+    QCOMPARE(t.editor.toPlainText(), QStringLiteral("（　´∀｀）（　´∀｀）"));
+    t.editor.selectAll();
+    t.tools.EditBtn11->click(); // cut
+    QCOMPARE(t.editor.toPlainText(), QString());
+    t.tools.EditBtn12->click();
+    t.editor.selectAll();
+    t.tools.BitBtn1->click(); // erase
+    QCOMPARE(t.editor.toPlainText(), QString());
+}
+
+void TestToolBox::feedbackShowsWithoutApplying()
+{
+    ToolBoxOnEditor t;
+    // two sizes in one selection
+    QTextCursor c = t.editor.textCursor();
+    c.setPosition(0);
+    c.setPosition(2, QTextCursor::KeepAnchor);
+    t.editor.setTextCursor(c);
+    t.editor.setSelectionSizePt(10);
+    c.setPosition(2);
+    c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    t.editor.setTextCursor(c);
+    t.editor.setSelectionSizePt(120);
+    t.editor.selectAll();
+    const std::vector<double> before = t.runSizes();
+    QCOMPARE(before, (std::vector<double>{10, 120}));
+
+    t.tools.showSelectionFormat(t.editor.selectionSizePt(), QStringLiteral("どこにもない書体"),
+                                RichEdit::Bold | RichEdit::Underline);
+    QCOMPARE(t.tools.Edit9->text(), QStringLiteral("10"));
+    QVERIFY(t.tools.SpeedButton1->isChecked() && t.tools.SpeedButton20->isChecked());
+    QVERIFY(!t.tools.SpeedButton2->isChecked() && !t.tools.SpeedButton21->isChecked());
+    QCOMPARE(t.runSizes(), before);
+    QCOMPARE(t.editor.selectionStyle(), 0);
+    // a size above the box's range and an unlisted font change nothing either
+    t.tools.showSelectionFormat(120, QStringLiteral("どこにもない書体"), 0);
+    QCOMPARE(t.tools.Edit9->text(), QStringLiteral("99"));
+    QCOMPARE(t.runSizes(), before);
+    QVERIFY(t.editor.selectionFontName() != t.tools.FontNameComboBox1->Value());
+}
+
+QTEST_MAIN(TestToolBox)
+#include "test_toolbox.moc"
