@@ -17,7 +17,9 @@
 #include "tools/Fontwindow1.h"
 #include "tools/Toolwindow1.h"
 
+#include <QStandardPaths>
 #include <QTimer>
+#include <QXmlStreamReader>
 
 #include <QtTest>
 
@@ -42,6 +44,7 @@ private slots:
     void previewAndBatchFontComeBackToTheFrame();
     void selectionFeedbackReachesTheToolBox();
     void cuesSoundOnMovesWhileEditing();
+    void richFramesReadInLibreOffice();
 
 private:
     ScriptedDialogService *s_ = nullptr;
@@ -519,6 +522,154 @@ void TestProjectWindow::cuesSoundOnMovesWhileEditing()
     QVERIFY(!soundedInPreview);
     silence();
     QVERIFY(!f_->Query1->updatesPending());
+}
+
+namespace {
+
+// A span of a flat OpenDocument text: its characters and the text
+// properties of its automatic style.
+struct OdtSpan {
+    QString text;
+    QMap<QString, QString> props;
+};
+
+// The paragraphs of a .fodt file as spans.
+std::vector<std::vector<OdtSpan>> readFlatOdt(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QXmlStreamReader xml(&file);
+    QMap<QString, QMap<QString, QString>> styles;
+    QString styleName;
+    std::vector<std::vector<OdtSpan>> paragraphs;
+    QStringList spanStyles;
+    auto append = [&](const QString &text) {
+        if (paragraphs.empty())
+            return;
+        const QMap<QString, QString> props = spanStyles.isEmpty() ? QMap<QString, QString>{} : styles.value(spanStyles.back());
+        auto &para = paragraphs.back();
+        if (para.empty() || para.back().props != props)
+            para.push_back({QString(), props});
+        para.back().text += text;
+    };
+    bool inParagraph = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        const QString name = xml.qualifiedName().toString();
+        if (xml.isStartElement()) {
+            if (name == u"style:style")
+                styleName = xml.attributes().value(QStringLiteral("style:name")).toString();
+            else if (name == u"style:text-properties" && !styleName.isEmpty())
+                for (const auto &a : xml.attributes())
+                    styles[styleName][a.qualifiedName().toString()] = a.value().toString();
+            else if (name == u"text:p") {
+                paragraphs.emplace_back();
+                inParagraph = true;
+            } else if (name == u"text:span")
+                spanStyles << xml.attributes().value(QStringLiteral("text:style-name")).toString();
+            else if (name == u"text:s")
+                append(QString(xml.attributes().value(QStringLiteral("text:c")).toInt() > 0
+                                   ? xml.attributes().value(QStringLiteral("text:c")).toInt()
+                                   : 1,
+                               u' '));
+        } else if (xml.isEndElement()) {
+            if (name == u"style:style")
+                styleName.clear();
+            else if (name == u"text:span")
+                spanStyles.removeLast();
+            else if (name == u"text:p")
+                inParagraph = false;
+        } else if (xml.isCharacters() && inParagraph) {
+            append(xml.text().toString());
+        }
+    }
+    return paragraphs;
+}
+
+const OdtSpan *spanWith(const std::vector<std::vector<OdtSpan>> &paragraphs, const QString &text)
+{
+    for (const auto &para : paragraphs)
+        for (const OdtSpan &span : para)
+            if (span.text.contains(text))
+                return &span;
+    return nullptr;
+}
+
+} // namespace
+
+// Formatted with the tool box, saved, and read by an office program from
+// the table: the same lines, fonts, sizes, colours and styles.
+void TestProjectWindow::richFramesReadInLibreOffice()
+{
+    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (soffice.isEmpty())
+        QSKIP("LibreOffice (soffice) is not installed");
+    TempDir dir;
+    s_->answerFile(dir.path(QStringLiteral("lo.td")));
+    f_->R1Click();
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("赤字青字\n消線한글"));
+    auto select = [&](int from, int to) {
+        QTextCursor c = f_->DBRichEdit0->textCursor();
+        c.setPosition(from);
+        c.setPosition(to, QTextCursor::KeepAnchor);
+        f_->DBRichEdit0->setTextCursor(c);
+    };
+    select(0, 2);
+    ToolForm1->brushButtons[1]->click(); // red
+    ToolForm1->SpeedButton1->click();   // bold
+    ToolForm1->Edit9->setText(QStringLiteral("9"));
+    select(2, 4);
+    ToolForm1->brushButtons[5]->click(); // blue
+    ToolForm1->SpeedButton2->click();
+    ToolForm1->SpeedButton20->click();
+    select(5, 7);
+    ToolForm1->SpeedButton21->click();
+    f_->Save2Click();
+
+    db::Query q;
+    q.setDatabaseName(dir.root().toStdString());
+    q.addSql("SELECT * FROM lo.db");
+    q.open();
+    QCOMPARE(q.recordCount(), 1);
+    testsupport::writeAll(dir.path(QStringLiteral("frame.rtf")), QByteArray::fromStdString(q.fieldBytes("MEM2")));
+
+    QProcess office;
+    office.start(soffice, {QStringLiteral("-env:UserInstallation=file://") + dir.path(QStringLiteral("profile")),
+                           QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("fodt"),
+                           QStringLiteral("--outdir"), dir.root(), dir.path(QStringLiteral("frame.rtf"))});
+    QVERIFY(office.waitForFinished(180000));
+    QCOMPARE(office.exitCode(), 0);
+    const auto paragraphs = readFlatOdt(dir.path(QStringLiteral("frame.fodt")));
+    QCOMPARE(paragraphs.size(), std::size_t{2});
+    QStringList lines;
+    for (const auto &para : paragraphs) {
+        QString line;
+        for (const OdtSpan &span : para)
+            line += span.text;
+        lines << line;
+    }
+    QCOMPARE(lines, (QStringList{QStringLiteral("赤字青字"), QStringLiteral("消線한글")}));
+
+    const OdtSpan *red = spanWith(paragraphs, QStringLiteral("赤字"));
+    QVERIFY(red);
+    QCOMPARE(red->props.value(QStringLiteral("fo:color")), QStringLiteral("#ff0000"));
+    QCOMPARE(red->props.value(QStringLiteral("fo:font-weight")), QStringLiteral("bold"));
+    QCOMPARE(red->props.value(QStringLiteral("fo:font-size")), QStringLiteral("9pt"));
+    QCOMPARE(red->props.value(QStringLiteral("style:font-name")), QStringLiteral("ＭＳ ゴシック"));
+    const OdtSpan *blue = spanWith(paragraphs, QStringLiteral("青字"));
+    QVERIFY(blue);
+    QCOMPARE(blue->props.value(QStringLiteral("fo:color")), QStringLiteral("#0000ff"));
+    QCOMPARE(blue->props.value(QStringLiteral("fo:font-style")), QStringLiteral("italic"));
+    QCOMPARE(blue->props.value(QStringLiteral("style:text-underline-style")), QStringLiteral("solid"));
+    QVERIFY(blue->props.value(QStringLiteral("fo:font-weight"), QStringLiteral("normal")) != u"bold");
+    const OdtSpan *struck = spanWith(paragraphs, QStringLiteral("消線"));
+    QVERIFY(struck);
+    QCOMPARE(struck->props.value(QStringLiteral("style:text-line-through-style")), QStringLiteral("solid"));
+    const OdtSpan *plain = spanWith(paragraphs, QStringLiteral("한글"));
+    QVERIFY(plain);
+    QVERIFY(!plain->props.contains(QStringLiteral("style:text-line-through-style"))
+            || plain->props.value(QStringLiteral("style:text-line-through-style")) == u"none");
 }
 
 int main(int argc, char **argv)
