@@ -96,6 +96,15 @@ int create(const QStringList &arguments)
     // Every frame's text is read before anything is written.
     std::vector<std::string> frames;
     for (const QString &t : texts) {
+        // A rich edit stream (an .rtf the old program or this one wrote) is
+        // a rich frame as it stands.
+        if (rich && t.endsWith(QStringLiteral(".rtf"), Qt::CaseInsensitive)) {
+            QFile file(t);
+            if (!file.open(QIODevice::ReadOnly))
+                throw CommandError(quoted(t) + " cannot be read (" + file.errorString().toStdString() + ")");
+            frames.push_back(file.readAll().toStdString());
+            continue;
+        }
         const std::string bytes = frameText(t);
         frames.push_back(rich ? richedit::plainTextToRtf(bytes) : bytes);
     }
@@ -182,7 +191,7 @@ int runProjectCommand(const QString &verb, const QStringList &arguments, std::FI
             return dump(arguments);
         throw UsageError("unknown command");
     } catch (const UsageError &e) {
-        std::fprintf(err, "%s: %s (usage: glyphreel create PROJECT.td [--rich] [TEXTFILE...] | frames PROJECT.td | "
+        std::fprintf(err, "%s: %s (usage: glyphreel create PROJECT.td [--rich] [TEXTFILE|RTFFILE...] | frames PROJECT.td | "
                           "dump PROJECT.td DIR)\n",
                      name.c_str(), e.what());
         return 2;

@@ -5,6 +5,7 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QVBoxLayout>
 
 TToolForm1 *ToolForm1 = nullptr;
 
@@ -142,7 +143,9 @@ void TToolForm1::buildEditPage()
 
     GradBox1 = new TGradBox(TabSheet1);
     GradBox1->setObjectName(QStringLiteral("GradBox1"));
-    GradBox1->setGeometry(0, 0, 192, 325);
+    auto *fill = new QVBoxLayout(TabSheet1);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(GradBox1);
     GradBox1->setTopColor(0x00616161);
     GradBox1->setLastColor(0x00C0C0C0);
     GradBox1->setOutLineColor(0x000080FF);
@@ -232,7 +235,7 @@ void TToolForm1::buildEditPage()
 
     // Brushes and the background colour.
     ShadowLabel3 = groupLabel(GradBox1, u"ShadowLabel3", QStringLiteral("文字・背景カラー"), QRect(6, 113, 150, 14));
-    Panel3 = groupPanel(GradBox1, u"Panel3", QRect(4, 127, 184, 194));
+    Panel3 = groupPanel(GradBox1, u"Panel3", QRect(4, 127, 184, 190));
     static constexpr std::array<ColorValue, 8> kBrushColours{0x00FFFFFF, 0x000000FF, 0x0000FFFF, 0x00008000,
                                                              0x00FFFF00, 0x00FF0000, 0x00FF00FF, 0x00000000};
     static constexpr std::array<int, 8> kButtonNumbers{3, 4, 5, 6, 8, 9, 10, 11};
@@ -260,9 +263,9 @@ void TToolForm1::buildEditPage()
     ColorComboBox7 = brushColors[6];
     ColorComboBox8 = brushColors[7];
 
-    ShadowLabel4 = groupLabel(Panel3, u"ShadowLabel4", QStringLiteral("背景色"), QRect(4, 156, 80, 14));
+    ShadowLabel4 = groupLabel(Panel3, u"ShadowLabel4", QStringLiteral("背景色"), QRect(4, 155, 80, 14));
     ColorComboBox9 = colourBox(Panel3, QStringLiteral("ColorComboBox9"), 0x00000000, QStringLiteral("背景色"),
-                               QRect(30, 172, 151, 18));
+                               QRect(30, 169, 151, 18));
     connectCommand(ColorComboBox9, &TColorComboBox::Change, this, &TToolForm1::ColorComboBox9Change);
 }
 

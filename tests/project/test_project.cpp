@@ -136,6 +136,14 @@ void TestProject::richProjectsStoreRtf()
     QVERIFY(rtf.contains("\\fs8\\'95\\'5c\\'8e\\'a6 \\{x\\} \\\\ ok\r\n\\par }\r\n"));
     QCOMPARE(rtf, QByteArray::fromStdString(glyphreel::richedit::plainTextToRtf(
                       glyphreel::text::encodeCp932(QStringLiteral("表示 {x} \\ ok\r\n")))));
+
+    // the control's own streams go in as they are, beside text frames
+    const QString stream = QStringLiteral(GLYPHREEL_FIXTURES "/rtf/exB_colours.rtf");
+    const QString td2 = dir.path(QStringLiteral("old.td"));
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("create"), td2, QStringLiteral("--rich"), stream, a}).exitCode, 0);
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("dump"), td2, dir.path(QStringLiteral("old"))}).exitCode, 0);
+    QCOMPARE(readAll(dir.path(QStringLiteral("old/1.rtf"))), readAll(stream));
+    QCOMPARE(readAll(dir.path(QStringLiteral("old/2.rtf"))), rtf);
 }
 
 void TestProject::failuresExitWithOneLine_data()
