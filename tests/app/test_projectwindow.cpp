@@ -41,6 +41,7 @@ private slots:
     void richProjectsOpenFormatted();
     void tracksThatCannotLoadKeepTheirNames();
     void oldProjectsOpenLookingAsTheyDid();
+    void deletingTheLastAndTheOnlyFrame();
     void previewAndBatchFontComeBackToTheFrame();
     void selectionFeedbackReachesTheToolBox();
     void cuesSoundOnMovesWhileEditing();
@@ -109,7 +110,11 @@ void TestProjectWindow::newTypeAddSaveReopen()
     QVERIFY(!f_->Query1->updatesPending());
     QCOMPARE(text::ProfileFile(td).keys(QStringLiteral("Setting")).size(), 15);
 
+    text::ProfileFile(td).writeInteger(QStringLiteral("Setting"), QStringLiteral("BackColor"), 0x00FFFF00);
     f_->openProject(td);
+    // the stored background colours the editor and the preview alike
+    QCOMPARE(f_->DBRichEdit0->palette().color(QPalette::Base), QColor(0, 255, 255));
+    QCOMPARE(PreviewForm1->DBRichEdit1->palette().color(QPalette::Base), QColor(0, 255, 255));
     QCOMPARE(f_->Edit3->text(), QStringLiteral("2"));
     QCOMPARE(f_->Edit2->text(), QStringLiteral("1"));
     QCOMPARE(f_->Query1->fieldBytes("MEM2"), text::encodeCp932(QStringLiteral("一コマ目")));
@@ -362,6 +367,50 @@ void TestProjectWindow::oldProjectsOpenLookingAsTheyDid()
     }
     // nothing was changed by looking
     QVERIFY(!f_->Query1->updatesPending());
+}
+
+void TestProjectWindow::deletingTheLastAndTheOnlyFrame()
+{
+    TempDir dir;
+    s_->answerFile(dir.path(QStringLiteral("e.td")));
+    f_->N4Click();
+    // the unsaved row of an empty project is dropped; typing starts another
+    s_->answerConfirm(Answer::Yes);
+    f_->SpeedButton2Click();
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("0"));
+    QCOMPARE(f_->Query1->state(), db::Query::State::Browse);
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("x"));
+    QCOMPARE(f_->Query1->state(), db::Query::State::Insert);
+    s_->answerConfirm(Answer::Yes);
+    f_->SpeedButton2Click(); // typed into but never posted: dropped as well
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("0"));
+
+    for (int i = 0; i < 3; ++i)
+        f_->SpeedButton1Click();
+    f_->Query1->last();
+    s_->answerConfirm(Answer::Yes);
+    f_->SpeedButton2Click(); // the one before the last becomes current
+    QCOMPARE(f_->Edit2->text(), QStringLiteral("2"));
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("2"));
+    s_->answerConfirm(Answer::Yes);
+    f_->SpeedButton2Click();
+    s_->answerConfirm(Answer::Yes);
+    f_->SpeedButton2Click(); // the only frame
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("0"));
+    QCOMPARE(f_->Edit2->text(), QString());
+    QCOMPARE(f_->Query1->state(), db::Query::State::Insert);
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("新しい一コマ"));
+    f_->Save2Click();
+    f_->openProject(dir.path(QStringLiteral("e.td")));
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("1"));
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("新しい一コマ"));
+
+    // a frame number that is not a number: the exception box, nothing moves
+    f_->Edit2->setText(QStringLiteral("1x"));
+    emit f_->Edit2->returnPressed();
+    QCOMPARE(s_->asked().back().kind, ScriptedDialogService::Asked::Kind::Exception);
+    QVERIFY(s_->asked().back().text.contains(QStringLiteral("1x")));
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("新しい一コマ"));
 }
 
 void TestProjectWindow::previewAndBatchFontComeBackToTheFrame()
