@@ -200,7 +200,11 @@ void TMakeForm1::loadTracks(const QString &td)
     }
     if (!failed.isEmpty()) {
         QApplication::beep();
-        StatusBar1->showMessage(QStringLiteral("読み込めなかったトラック: ") + failed.join(QStringLiteral(", ")));
+        QString message = QStringLiteral("読み込めなかったトラック: ") + failed.join(QStringLiteral(", "));
+        if (!glyphreel::media::SoundDevice::outputAvailable())
+            message += QStringLiteral(" (音声出力を開けません: %1)")
+                           .arg(QString::fromStdString(glyphreel::media::SoundDevice::outputError()));
+        StatusBar1->showMessage(message);
     } else {
         StatusBar1->clearMessage();
     }

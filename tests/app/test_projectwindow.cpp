@@ -301,8 +301,9 @@ void TestProjectWindow::tracksThatCannotLoadKeepTheirNames()
     QCOMPARE(ToolForm1->Edit3->text(), QStringLiteral("missing.wav"));
     QCOMPARE(ToolForm1->Edit4->text(), QStringLiteral("four.wav")); // loaded after the failure
     QCOMPARE(ToolForm1->MediaPlayer4->fileName(), dir.path(QStringLiteral("four.wav")).toStdString());
-    QVERIFY(ToolForm1->MediaPlayer1->isOpen());
+    QVERIFY(ToolForm1->MediaPlayer1->isOpen() && ToolForm1->MediaPlayer4->isOpen());
     QVERIFY(!ToolForm1->MediaPlayer2->isOpen() && !ToolForm1->MediaPlayer3->isOpen());
+    QVERIFY(ToolForm1->MediaPlayer5->fileName().empty());
     const QString status = f_->StatusBar1->currentMessage();
     QVERIFY2(status.contains(QStringLiteral("2 (two.wav)")) && status.contains(QStringLiteral("3 (missing.wav)"))
                  && !status.contains(QStringLiteral("one.wav")),
@@ -316,6 +317,8 @@ void TestProjectWindow::tracksThatCannotLoadKeepTheirNames()
     QCOMPARE(saved.readString(QStringLiteral("Setting"), QStringLiteral("Track2"), {}), QStringLiteral("two.wav"));
     QVERIFY(QFile::exists(elsewhere.path(QStringLiteral("one.wav"))));
     QVERIFY(QFile::exists(elsewhere.path(QStringLiteral("four.wav"))));
+    // a file that is there but would not play goes along too: it is the user's
+    QCOMPARE(testsupport::readAll(elsewhere.path(QStringLiteral("two.wav"))), QByteArray("RIFF but not a sound"));
 }
 
 // A project in the old program's form: a settings file as it wrote them and
@@ -524,47 +527,60 @@ void TestProjectWindow::cuesSoundOnMovesWhileEditing()
         q.setDatabaseName(dir.root().toStdString());
         q.addSql("SELECT * FROM cue.db");
         q.open();
-        for (const char *cued : {"", "SND2", "SND1", "SND2"}) {
+        const std::vector<std::vector<const char *>> cues{{}, {"SND3"}, {"SND1"}, {"SND3"}, {"SND1", "SND2", "SND3"}};
+        for (const auto &frame : cues) {
             q.append();
-            if (*cued)
-                q.setFieldValue(cued, db::Value::logical(true));
+            for (const char *cue : frame)
+                q.setFieldValue(cue, db::Value::logical(true));
             q.post();
         }
         q.applyUpdates();
         q.commitUpdates();
     }
-    QVERIFY(testsupport::makeSound(dir.path(QStringLiteral("long1.wav")), 30));
-    QVERIFY(testsupport::makeSound(dir.path(QStringLiteral("long2.wav")), 30));
+    QVERIFY(testsupport::makeSound(dir.path(QStringLiteral("long1.wav")), 10));
+    QVERIFY(testsupport::makeSound(dir.path(QStringLiteral("long3.wav")), 10));
+    testsupport::writeAll(dir.path(QStringLiteral("broken2.wav")), "RIFF....WAVE");
     const QString td = dir.path(QStringLiteral("cue.td"));
-    testsupport::writeAll(td, "[Setting]\r\nTextType=1\r\nTrack1=long1.wav\r\nTrack2=long2.wav\r\n");
+    testsupport::writeAll(td, "[Setting]\r\nTextType=1\r\nTrack1=long1.wav\r\nTrack2=broken2.wav\r\nTrack3=long3.wav\r\n");
     f_->openProject(td);
-    QVERIFY(ToolForm1->MediaPlayer1->isOpen() && ToolForm1->MediaPlayer2->isOpen());
+    glyphreel::media::SoundDevice *one = ToolForm1->MediaPlayer1, *three = ToolForm1->MediaPlayer3;
+    QVERIFY(one->isOpen() && three->isOpen() && !ToolForm1->MediaPlayer2->isOpen());
     auto silence = [] {
         for (auto &player : ToolForm1->mediaPlayers)
-            player->rewind();
+            if (player->isOpen())
+                player->rewind();
     };
     silence();
 
-    f_->Query1->next(); // frame 2 cues track 2
-    QVERIFY(ToolForm1->MediaPlayer2->playing());
-    QVERIFY(!ToolForm1->MediaPlayer1->playing());
-    f_->Query1->next(); // frame 3 cues track 1; track 2 plays on
-    QVERIFY(ToolForm1->MediaPlayer1->playing());
-    QVERIFY(ToolForm1->MediaPlayer2->playing());
+    f_->Query1->next(); // frame 2 cues track 3
+    QVERIFY(three->playing());
+    QVERIFY(!one->playing());
+    f_->Query1->next(); // frame 3 cues track 1; track 3 plays on
+    QVERIFY(one->playing());
+    QVERIFY(three->playing());
     silence();
 
     // switched off: no cue on any move
     f_->N19->setData(0);
-    f_->Query1->next();
-    QVERIFY(!ToolForm1->MediaPlayer2->playing());
+    f_->Query1->next(); // frame 4
+    QVERIFY(!three->playing());
     f_->N19->setData(1);
+
+    // frame 5 cues 1, 2 and 3: track 2 could not be opened, which ends the
+    // cues of this move without a word after track 1
+    const std::size_t asked = s_->asked().size();
+    f_->Query1->next();
+    QVERIFY(one->playing());
+    QVERIFY(!three->playing());
+    QCOMPARE(s_->asked().size(), asked);
+    silence();
 
     // during the preview the editor's move handling is silent
     bool soundedInPreview = true;
     f_->Query1->first();
     QTimer::singleShot(0, PreviewForm1, [&] {
         f_->Query1->next();
-        soundedInPreview = ToolForm1->MediaPlayer2->playing();
+        soundedInPreview = three->playing();
         PreviewForm1->close();
     });
     f_->SpeedButton3Click();

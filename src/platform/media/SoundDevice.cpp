@@ -62,37 +62,38 @@ std::string SoundDevice::outputError()
 
 void SoundDevice::open(const std::string &path)
 {
+    close();
+    fileName_ = path;
     if (!outputAvailable())
         throw SoundError("音声を出力できません (" + outputError() + "): " + path);
     Mix_Chunk *chunk = Mix_LoadWAV(path.c_str());
     if (!chunk)
         throw SoundError("音声ファイルを開けません: " + path + " (" + Mix_GetError() + ")");
-    close();
     chunk_ = chunk;
-    fileName_ = path;
 }
 
 void SoundDevice::close()
 {
+    fileName_.clear();
     if (!chunk_)
         return;
     // The channel must let go of the samples before they are freed.
     Mix_HaltChannel(channel_);
     Mix_FreeChunk(static_cast<Mix_Chunk *>(chunk_));
     chunk_ = nullptr;
-    fileName_.clear();
 }
 
 void SoundDevice::rewind()
 {
-    if (chunk_)
-        Mix_HaltChannel(channel_); // returns once the channel has stopped
+    if (!chunk_)
+        throw SoundError("音声ファイルが開かれていません: " + fileName_);
+    Mix_HaltChannel(channel_); // returns once the channel has stopped
 }
 
 void SoundDevice::play()
 {
     if (!chunk_)
-        throw SoundError("音声ファイルが開かれていません");
+        throw SoundError("音声ファイルが開かれていません: " + fileName_);
     if (Mix_PlayChannel(channel_, static_cast<Mix_Chunk *>(chunk_), 0) < 0)
         throw SoundError(std::string("音声を再生できません: ") + Mix_GetError());
 }

@@ -22,15 +22,17 @@ public:
     SoundDevice &operator=(const SoundDevice &) = delete;
 
     // Opens the file; throws SoundError naming it when it is not a sound
-    // the mixer can decode or when there is no sound output. The device
-    // keeps its previous file when opening fails.
+    // the mixer can decode or when there is no sound output. The file name
+    // stays set even then, as a track's does: saving the project still
+    // copies the file along, and rewinding or playing it fails.
     void open(const std::string &path);
     void close();
     bool isOpen() const { return chunk_ != nullptr; }
-    // The opened file's path; empty when closed.
+    // The file last opened (or tried); empty after close.
     const std::string &fileName() const { return fileName_; }
 
-    // Back to the start: anything playing stops at once.
+    // Back to the start: anything playing stops at once. Throws SoundError
+    // when the device is not open.
     void rewind();
     // Starts playing from the current position (the start after a rewind);
     // throws SoundError when the device is not open.
