@@ -1,5 +1,7 @@
 #include "app/Glyphs.h"
 
+#include "widgets/ButtonGlyph.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -25,38 +27,33 @@ void drawPage(QPainter &p, const QColor &paper, const QColor &edge)
 
 } // namespace
 
-QPixmap drawGlyph(Glyph glyph, bool greyed)
+namespace {
+
+void paintGlyph(Glyph glyph, QPainter &p, const widgets::GlyphInk &ink)
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    const QColor edge = greyed ? QColor(128, 128, 128) : QColor(0, 0, 0);
-    const QColor paper = greyed ? QColor(192, 192, 192) : QColor(255, 255, 255);
     switch (glyph) {
     case Glyph::AddFrame: {
-        drawPage(p, paper, edge);
-        const QColor plus = greyed ? QColor(128, 128, 128) : QColor(0, 128, 0);
+        drawPage(p, ink.paper, ink.edge);
+        const QColor plus = ink.tint(QColor(0, 128, 0));
         p.fillRect(QRect(9, 8, 7, 3), plus);
         p.fillRect(QRect(11, 6, 3, 7), plus);
         break;
     }
-    case Glyph::DeleteFrame: {
-        drawPage(p, paper, edge);
-        const QColor cross = greyed ? QColor(128, 128, 128) : QColor(192, 0, 0);
+    case Glyph::DeleteFrame:
+        drawPage(p, ink.paper, ink.edge);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(cross, 2.2, Qt::SolidLine, Qt::RoundCap));
+        p.setPen(QPen(ink.tint(QColor(192, 0, 0)), 2.2, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(8, 7), QPointF(14, 13));
         p.drawLine(QPointF(14, 7), QPointF(8, 13));
         break;
-    }
     case Glyph::Preview: {
         // A screen with a play mark.
-        p.setPen(QPen(edge, 1));
-        p.setBrush(greyed ? QColor(160, 160, 160) : QColor(0, 0, 0));
+        p.setPen(QPen(ink.edge, 1));
+        p.setBrush(ink.tint(QColor(0, 0, 0), QColor(160, 160, 160)));
         p.drawRect(QRectF(0.5, 2.5, 15, 11));
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(Qt::NoPen);
-        p.setBrush(greyed ? QColor(220, 220, 220) : QColor(255, 255, 255));
+        p.setBrush(ink.tint(QColor(255, 255, 255), QColor(220, 220, 220)));
         QPainterPath play;
         play.moveTo(6, 5);
         play.lineTo(11.5, 8);
@@ -66,15 +63,19 @@ QPixmap drawGlyph(Glyph glyph, bool greyed)
         break;
     }
     }
-    return pixmap;
+}
+
+} // namespace
+
+QPixmap drawGlyph(Glyph glyph, bool greyed)
+{
+    return widgets::drawButtonGlyph([glyph](QPainter &p, const widgets::GlyphInk &ink) { paintGlyph(glyph, p, ink); },
+                                    greyed);
 }
 
 QIcon glyphIcon(Glyph glyph)
 {
-    QIcon icon;
-    icon.addPixmap(drawGlyph(glyph, false), QIcon::Normal);
-    icon.addPixmap(drawGlyph(glyph, true), QIcon::Disabled);
-    return icon;
+    return widgets::buttonGlyphIcon([glyph](QPainter &p, const widgets::GlyphInk &ink) { paintGlyph(glyph, p, ink); });
 }
 
 } // namespace glyphreel::app

@@ -412,5 +412,5 @@ void TMakeForm1::Cancel1Click() { DBRichEdit0->undo(); }
 void TMakeForm1::N9Click() { DBRichEdit0->cut(); }
 void TMakeForm1::Copy1Click() { DBRichEdit0->copy(); }
 void TMakeForm1::P2Click() { DBRichEdit0->paste(); }
-void TMakeForm1::V1Click() { DBRichEdit0->textCursor().removeSelectedText(); }
+void TMakeForm1::V1Click() { DBRichEdit0->deleteSelection(); }
 void TMakeForm1::SelectAll1Click() { DBRichEdit0->selectAll(); }

@@ -1,5 +1,7 @@
 #include "tools/ToolGlyphs.h"
 
+#include "widgets/ButtonGlyph.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -15,16 +17,11 @@ void drawSheet(QPainter &p, const QRectF &r, const QColor &paper, const QColor &
         p.drawLine(QPointF(r.left() + 2, y), QPointF(r.right() - 2, y));
 }
 
-} // namespace
-
-QPixmap drawToolGlyph(ToolGlyph glyph, bool greyed)
+void paintToolGlyph(ToolGlyph glyph, QPainter &p, const widgets::GlyphInk &ink)
 {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    const QColor edge = greyed ? QColor(128, 128, 128) : QColor(0, 0, 0);
-    const QColor paper = greyed ? QColor(192, 192, 192) : QColor(255, 255, 255);
-    const QColor accent = greyed ? QColor(128, 128, 128) : QColor(0, 0, 128);
+    const QColor &edge = ink.edge;
+    const QColor &paper = ink.paper;
+    const QColor accent = ink.tint(QColor(0, 0, 128));
     switch (glyph) {
     case ToolGlyph::Cut: {
         // Scissors: two blades crossing above two rings.
@@ -45,9 +42,9 @@ QPixmap drawToolGlyph(ToolGlyph glyph, bool greyed)
     case ToolGlyph::Paste:
         // A clipboard with a sheet on it.
         p.setPen(QPen(edge, 1));
-        p.setBrush(greyed ? QColor(160, 160, 160) : QColor(160, 112, 48));
+        p.setBrush(ink.tint(QColor(160, 112, 48), QColor(160, 160, 160)));
         p.drawRect(QRectF(1.5, 2.5, 10, 12));
-        p.setBrush(greyed ? QColor(128, 128, 128) : QColor(96, 96, 96));
+        p.setBrush(ink.tint(QColor(96, 96, 96)));
         p.drawRect(QRectF(4.5, 0.5, 4, 3));
         drawSheet(p, QRectF(6.5, 6.5, 8, 9), paper, accent);
         break;
@@ -62,7 +59,7 @@ QPixmap drawToolGlyph(ToolGlyph glyph, bool greyed)
         body.lineTo(5, 14);
         body.closeSubpath();
         p.setPen(QPen(edge, 1));
-        p.setBrush(greyed ? QColor(192, 192, 192) : QColor(255, 160, 176));
+        p.setBrush(ink.tint(QColor(255, 160, 176), QColor(192, 192, 192)));
         p.drawPath(body);
         p.drawLine(QPointF(5.5, 6.5), QPointF(10.5, 11.5));
         p.drawLine(QPointF(1, 15), QPointF(15, 15));
@@ -70,10 +67,10 @@ QPixmap drawToolGlyph(ToolGlyph glyph, bool greyed)
     }
     case ToolGlyph::Brush: {
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(greyed ? QColor(128, 128, 128) : QColor(128, 64, 0), 2, Qt::SolidLine, Qt::RoundCap));
+        p.setPen(QPen(ink.tint(QColor(128, 64, 0)), 2, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(14, 2), QPointF(8, 8));
         p.setPen(QPen(edge, 1));
-        p.setBrush(greyed ? QColor(192, 192, 192) : QColor(64, 64, 64));
+        p.setBrush(ink.tint(QColor(64, 64, 64), QColor(192, 192, 192)));
         QPainterPath tip;
         tip.moveTo(8.5, 6.5);
         tip.lineTo(10, 9);
@@ -84,15 +81,19 @@ QPixmap drawToolGlyph(ToolGlyph glyph, bool greyed)
         break;
     }
     }
-    return pixmap;
+}
+
+} // namespace
+
+QPixmap drawToolGlyph(ToolGlyph glyph, bool greyed)
+{
+    return widgets::drawButtonGlyph(
+        [glyph](QPainter &p, const widgets::GlyphInk &ink) { paintToolGlyph(glyph, p, ink); }, greyed);
 }
 
 QIcon toolGlyphIcon(ToolGlyph glyph)
 {
-    QIcon icon;
-    icon.addPixmap(drawToolGlyph(glyph, false), QIcon::Normal);
-    icon.addPixmap(drawToolGlyph(glyph, true), QIcon::Disabled);
-    return icon;
+    return widgets::buttonGlyphIcon([glyph](QPainter &p, const widgets::GlyphInk &ink) { paintToolGlyph(glyph, p, ink); });
 }
 
 } // namespace glyphreel::tools

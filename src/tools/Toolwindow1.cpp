@@ -283,14 +283,19 @@ void TToolForm1::focusMainWindow()
     editor_->setFocus(Qt::OtherFocusReason);
 }
 
+void TToolForm1::actOnEditor(const std::function<void(glyphreel::richedit::RichEdit &)> &action)
+{
+    if (editor_)
+        action(*editor_);
+    focusMainWindow();
+}
+
 void TToolForm1::toggleStyle(QToolButton *button, int flag)
 {
-    if (!editor_)
-        return;
-    int style = editor_->selectionStyle();
-    style = button->isChecked() ? (style | flag) : (style & ~flag);
-    editor_->setSelectionStyle(style);
-    focusMainWindow();
+    actOnEditor([&](glyphreel::richedit::RichEdit &e) {
+        const int style = e.selectionStyle();
+        e.setSelectionStyle(button->isChecked() ? (style | flag) : (style & ~flag));
+    });
 }
 
 void TToolForm1::SpeedButton1Click() { toggleStyle(SpeedButton1, glyphreel::richedit::RichEdit::Bold); }
@@ -323,39 +328,16 @@ void TToolForm1::Edit9Change()
 
 void TToolForm1::brushClick(int brush)
 {
-    if (!editor_ || brush < 0 || brush >= 8)
+    if (brush < 0 || brush >= 8)
         return;
-    editor_->setSelectionColor(boxColour(brushColors[static_cast<std::size_t>(brush)]));
-    focusMainWindow();
+    const QColor colour = boxColour(brushColors[static_cast<std::size_t>(brush)]);
+    actOnEditor([&](glyphreel::richedit::RichEdit &e) { e.setSelectionColor(colour); });
 }
 
-void TToolForm1::EditBtn11Click()
-{
-    if (editor_)
-        editor_->cut();
-    focusMainWindow();
-}
-
-void TToolForm1::EditBtn10Click()
-{
-    if (editor_)
-        editor_->copy();
-    focusMainWindow();
-}
-
-void TToolForm1::EditBtn12Click()
-{
-    if (editor_)
-        editor_->paste();
-    focusMainWindow();
-}
-
-void TToolForm1::BitBtn1Click()
-{
-    if (editor_)
-        editor_->textCursor().removeSelectedText();
-    focusMainWindow();
-}
+void TToolForm1::EditBtn11Click() { actOnEditor(&glyphreel::richedit::RichEdit::cut); }
+void TToolForm1::EditBtn10Click() { actOnEditor(&glyphreel::richedit::RichEdit::copy); }
+void TToolForm1::EditBtn12Click() { actOnEditor(&glyphreel::richedit::RichEdit::paste); }
+void TToolForm1::BitBtn1Click() { actOnEditor(&glyphreel::richedit::RichEdit::deleteSelection); }
 
 void TToolForm1::ColorComboBox9Change()
 {

@@ -19,6 +19,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class TToolForm1 : public QWidget {
@@ -86,6 +87,8 @@ protected:
 private:
     void buildEditPage();
     void toggleStyle(QToolButton *button, int flag);
+    // Runs an action on the editor, then gives the focus back to it.
+    void actOnEditor(const std::function<void(glyphreel::richedit::RichEdit &)> &action);
     void focusMainWindow();
 
     QPointer<glyphreel::richedit::RichEdit> editor_;

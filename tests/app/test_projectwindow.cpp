@@ -27,6 +27,38 @@ using namespace glyphreel;
 using dialogs::Answer;
 using dialogs::ScriptedDialogService;
 
+namespace {
+
+struct FrameRow {
+    std::string memo;
+    std::vector<const char *> cues;
+};
+
+// A frame table written by the engine alone, as an old project has it.
+void writeFrameTable(const QString &folder, const char *name, bool rich, const std::vector<FrameRow> &frames)
+{
+    db::executeStatement(folder.toStdString(),
+                         std::string("CREATE TABLE ") + name + " (RENO AUTOINC, MEM2 BLOB(0," + (rich ? "3" : "1")
+                             + "), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, SND4 BOOLEAN, SND5 BOOLEAN, SND6 BOOLEAN, "
+                               "PRIMARY KEY(RENO))");
+    db::Query q;
+    q.setDatabaseName(folder.toStdString());
+    q.addSql(std::string("SELECT * FROM ") + name + ".db");
+    q.open();
+    for (const FrameRow &frame : frames) {
+        q.append();
+        if (!frame.memo.empty())
+            q.setFieldValue("MEM2", db::Value::bytes(frame.memo));
+        for (const char *cue : frame.cues)
+            q.setFieldValue(cue, db::Value::logical(true));
+        q.post();
+    }
+    q.applyUpdates();
+    q.commitUpdates();
+}
+
+} // namespace
+
 class TestProjectWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -326,23 +358,10 @@ void TestProjectWindow::tracksThatCannotLoadKeepTheirNames()
 void TestProjectWindow::oldProjectsOpenLookingAsTheyDid()
 {
     TempDir dir;
-    db::executeStatement(dir.root().toStdString(),
-                         "CREATE TABLE old (RENO AUTOINC, MEM2 BLOB(0,3), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, SND4 BOOLEAN, "
-                         "SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))");
-    {
-        db::Query q;
-        q.setDatabaseName(dir.root().toStdString());
-        q.addSql("SELECT * FROM old.db");
-        q.open();
-        for (const char *f : {"exB_colours.rtf", "exC_ibmext.rtf", "exA_plain.rtf"}) {
-            const QByteArray bytes = testsupport::readAll(QStringLiteral(GLYPHREEL_FIXTURES "/rtf/") + f);
-            q.append();
-            q.setFieldValue("MEM2", db::Value::bytes(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
-            q.post();
-        }
-        q.applyUpdates();
-        q.commitUpdates();
-    }
+    std::vector<FrameRow> frames;
+    for (const char *f : {"exB_colours.rtf", "exC_ibmext.rtf", "exA_plain.rtf"})
+        frames.push_back({testsupport::readAll(QStringLiteral(GLYPHREEL_FIXTURES "/rtf/") + f).toStdString(), {}});
+    writeFrameTable(dir.root(), "old", true, frames);
     const QString td = dir.path(QStringLiteral("old.td"));
     testsupport::writeAll(td, "[Setting]\r\nTextType=0\r\nNormalFont=\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E\r\n"
                               "NormalSize=9\r\nNormalColor=16777215\r\nPreviewHeight=480\r\nPreviewWidth=640\r\nBackColor=0\r\n"
@@ -519,24 +538,8 @@ void TestProjectWindow::selectionFeedbackReachesTheToolBox()
 void TestProjectWindow::cuesSoundOnMovesWhileEditing()
 {
     TempDir dir;
-    db::executeStatement(dir.root().toStdString(),
-                         "CREATE TABLE cue (RENO AUTOINC, MEM2 BLOB(0,1), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, SND4 BOOLEAN, "
-                         "SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))");
-    {
-        db::Query q;
-        q.setDatabaseName(dir.root().toStdString());
-        q.addSql("SELECT * FROM cue.db");
-        q.open();
-        const std::vector<std::vector<const char *>> cues{{}, {"SND3"}, {"SND1"}, {"SND3"}, {"SND1", "SND2", "SND3"}};
-        for (const auto &frame : cues) {
-            q.append();
-            for (const char *cue : frame)
-                q.setFieldValue(cue, db::Value::logical(true));
-            q.post();
-        }
-        q.applyUpdates();
-        q.commitUpdates();
-    }
+    writeFrameTable(dir.root(), "cue", false,
+                    {{"", {}}, {"", {"SND3"}}, {"", {"SND1"}}, {"", {"SND3"}}, {"", {"SND1", "SND2", "SND3"}}});
     QVERIFY(testsupport::makeSound(dir.path(QStringLiteral("long1.wav")), 10));
     QVERIFY(testsupport::makeSound(dir.path(QStringLiteral("long3.wav")), 10));
     testsupport::writeAll(dir.path(QStringLiteral("broken2.wav")), "RIFF....WAVE");

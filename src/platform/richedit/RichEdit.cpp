@@ -26,6 +26,13 @@ void RichEdit::setWordWrap(bool on)
     setLineWrapMode(on ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
 }
 
+void RichEdit::deleteSelection()
+{
+    QTextCursor c = textCursor();
+    c.removeSelectedText();
+    setTextCursor(c);
+}
+
 void RichEdit::setColors(const QColor &text, const QColor &background)
 {
     QPalette pal = palette();

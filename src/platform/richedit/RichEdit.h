@@ -24,6 +24,9 @@ public:
     bool wantTabs() const { return !tabChangesFocus(); }
     void setWantTabs(bool on) { setTabChangesFocus(!on); }
 
+    // Removes the selected text (the Edit menu's delete).
+    void deleteSelection();
+
     // Text colour and background of the whole box.
     void setColors(const QColor &text, const QColor &background);
     void setBackgroundColor(const QColor &background);
