@@ -128,6 +128,7 @@ private:
     void copySoundFiles(const QString &folder);
     void openTable(const QString &tdPath);
     void setEditorMode(bool plainText);
+    int editorPointSize() const;
     void soundCues();
     // Leaves the frame for a modal window and comes back to it.
     void visitAndReturn(QDialog *window);

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <stdexcept>
 
 using glyphreel::dialogs::Answer;
@@ -36,6 +37,18 @@ QString replaceExtension(const QString &path, const QString &extension)
 }
 
 } // namespace
+
+// The editor's font size in points, also when it was given in pixels (the
+// start-up font is 4 pixels high).
+int TMakeForm1::editorPointSize() const
+{
+    const QFont f = DBRichEdit0->font();
+    if (f.pointSize() > 0)
+        return f.pointSize();
+    if (f.pointSizeF() > 0)
+        return qRound(f.pointSizeF());
+    return std::max(1, qRound(f.pixelSize() * 72.0 / DBRichEdit0->logicalDpiY()));
+}
 
 void TMakeForm1::setEditorMode(bool plainText)
 {
@@ -147,7 +160,7 @@ void TMakeForm1::readSettings(const QString &td)
     const glyphreel::text::ProfileFile ini(td);
     QFont f = DBRichEdit0->font();
     f.setFamily(ini.readString(keys::section, keys::normalFont, f.family()));
-    const int size = ini.readInteger(keys::section, keys::normalSize, f.pointSize() > 0 ? f.pointSize() : 4);
+    const int size = ini.readInteger(keys::section, keys::normalSize, editorPointSize());
     if (size > 0)
         f.setPointSize(size);
     DBRichEdit0->setFont(f);
@@ -216,7 +229,7 @@ void TMakeForm1::writeSettings(const QString &td)
     const QFont f = DBRichEdit0->font();
     ini.writeBool(keys::section, keys::textType, DBRichEdit0->plainTextMode());
     ini.writeString(keys::section, keys::normalFont, f.family());
-    ini.writeInteger(keys::section, keys::normalSize, f.pointSize() > 0 ? f.pointSize() : qRound(f.pointSizeF()));
+    ini.writeInteger(keys::section, keys::normalSize, editorPointSize());
     ini.writeInteger(keys::section, keys::normalColor,
                      static_cast<int>(glyphreel::widgets::fromQColor(DBRichEdit0->palette().color(QPalette::Text))));
     ini.writeInteger(keys::section, keys::previewHeight, PreviewForm1 ? PreviewForm1->frameGeometry().height() : 480);

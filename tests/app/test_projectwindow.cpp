@@ -74,6 +74,7 @@ private slots:
     void tracksThatCannotLoadKeepTheirNames();
     void oldProjectsOpenLookingAsTheyDid();
     void deletingTheLastAndTheOnlyFrame();
+    void newOverAnExistingTableIsRefused();
     void previewAndBatchFontComeBackToTheFrame();
     void selectionFeedbackReachesTheToolBox();
     void cuesSoundOnMovesWhileEditing();
@@ -138,9 +139,15 @@ void TestProjectWindow::newTypeAddSaveReopen()
     f_->DBRichEdit0->insertPlainText(QStringLiteral("二コマ目"));
     f_->Query1->first();
     QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("一コマ目"));
+    // the editor's font given in pixels is stored in points
+    QFont font = f_->DBRichEdit0->font();
+    font.setPixelSize(12);
+    f_->DBRichEdit0->setFont(font);
+    QCOMPARE(f_->DBRichEdit0->logicalDpiY(), 96);
     f_->Save2Click();
     QVERIFY(!f_->Query1->updatesPending());
     QCOMPARE(text::ProfileFile(td).keys(QStringLiteral("Setting")).size(), 15);
+    QCOMPARE(text::ProfileFile(td).readInteger(QStringLiteral("Setting"), QStringLiteral("NormalSize"), 0), 9);
 
     text::ProfileFile(td).writeInteger(QStringLiteral("Setting"), QStringLiteral("BackColor"), 0x00FFFF00);
     f_->openProject(td);
@@ -433,6 +440,30 @@ void TestProjectWindow::deletingTheLastAndTheOnlyFrame()
     QCOMPARE(s_->asked().back().kind, ScriptedDialogService::Asked::Kind::Exception);
     QVERIFY(s_->asked().back().text.contains(QStringLiteral("1x")));
     QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("新しい一コマ"));
+}
+
+void TestProjectWindow::newOverAnExistingTableIsRefused()
+{
+    TempDir dir;
+    const QString td = dir.path(QStringLiteral("kept.td"));
+    s_->answerFile(td);
+    f_->N4Click();
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("残すコマ"));
+    f_->SpeedButton1Click();
+    f_->Save2Click();
+    const QByteArray table = testsupport::readAll(dir.path(QStringLiteral("kept.db")));
+    const QByteArray settings = testsupport::readAll(td);
+
+    s_->answerFile(td); // the dialog has asked before replacing it
+    f_->N4->trigger();
+    QCOMPARE(s_->asked().back().kind, ScriptedDialogService::Asked::Kind::Exception);
+    QVERIFY2(s_->asked().back().text.contains(QStringLiteral("kept")), qPrintable(s_->asked().back().text));
+    // the engine refused before anything was written
+    QCOMPARE(testsupport::readAll(dir.path(QStringLiteral("kept.db"))), table);
+    QCOMPARE(testsupport::readAll(td), settings);
+    f_->openProject(td);
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("2"));
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("残すコマ"));
 }
 
 void TestProjectWindow::previewAndBatchFontComeBackToTheFrame()

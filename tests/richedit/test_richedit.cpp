@@ -59,6 +59,7 @@ private slots:
     void pasteOfPartOfALineAddsNoLine();
     void pasteTakesHtmlWhenThereIsNoRtf();
     void plainModeCopiesAndPastesCharactersOnly();
+    void textInAPixelSizedFontIsStoredInPoints();
 };
 
 void TestRichEdit::copyOffersRtfHtmlAndPlainText()
@@ -187,6 +188,20 @@ void TestRichEdit::plainModeCopiesAndPastesCharactersOnly()
     target.paste();
     QCOMPARE(target.toPlainText(), QStringLiteral("文字だけ"));
     QCOMPARE(fromTextDocument(*target.document()).paragraphs.at(0).at(0).color.isAuto(), true);
+}
+
+void TestRichEdit::textInAPixelSizedFontIsStoredInPoints()
+{
+    RichEdit edit;
+    QFont art(QStringLiteral("ＭＳ ゴシック"));
+    art.setPixelSize(4); // the editor's start-up font
+    edit.setFont(art);
+    edit.insertPlainText(QStringLiteral("aa"));
+    const std::string memo = edit.memo();
+    QVERIFY2(memo.find("\\fs6 aa") != std::string::npos, memo.c_str());
+    art.setPixelSize(16);
+    edit.setFont(art);
+    QCOMPARE(readRtf(edit.memo()).paragraphs.at(0).at(0).sizePt, 12.0);
 }
 
 QTEST_MAIN(TestRichEdit)

@@ -6,6 +6,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+#include <cmath>
+
 namespace glyphreel::richedit {
 
 void toTextDocument(const RtfDocument &rtf, QTextDocument &document)
@@ -35,6 +38,12 @@ void toTextDocument(const RtfDocument &rtf, QTextDocument &document)
 
 RtfDocument fromTextDocument(const QTextDocument &document)
 {
+    // Text in the default font has its size; a font given in pixels counts
+    // at the 96 dots per inch that text documents lay out with.
+    const QFont base = document.defaultFont();
+    double defaultSize = base.pointSizeF();
+    if (defaultSize <= 0)
+        defaultSize = base.pixelSize() > 0 ? std::max(1.0, std::round(base.pixelSize() * 72.0 / 96.0)) : 4.0;
     RtfDocument rtf;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         rtf.paragraphs.emplace_back();
@@ -47,9 +56,7 @@ RtfDocument fromTextDocument(const QTextDocument &document)
             run.text = fragment.text();
             const QStringList families = f.fontFamilies().toStringList();
             run.font = !families.isEmpty() ? families.front() : document.defaultFont().family();
-            run.sizePt = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : document.defaultFont().pointSizeF();
-            if (run.sizePt <= 0)
-                run.sizePt = 4;
+            run.sizePt = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : defaultSize;
             run.bold = f.fontWeight() >= QFont::Bold;
             run.italic = f.fontItalic();
             run.underline = f.fontUnderline();
