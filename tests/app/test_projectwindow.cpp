@@ -75,6 +75,7 @@ private slots:
     void oldProjectsOpenLookingAsTheyDid();
     void deletingTheLastAndTheOnlyFrame();
     void newOverAnExistingTableIsRefused();
+    void formatAfterPreviewIsSaved();
     void previewAndBatchFontComeBackToTheFrame();
     void selectionFeedbackReachesTheToolBox();
     void cuesSoundOnMovesWhileEditing();
@@ -440,6 +441,27 @@ void TestProjectWindow::deletingTheLastAndTheOnlyFrame()
     QCOMPARE(s_->asked().back().kind, ScriptedDialogService::Asked::Kind::Exception);
     QVERIFY(s_->asked().back().text.contains(QStringLiteral("1x")));
     QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("新しい一コマ"));
+}
+
+// Two views of one row: after the preview has shown a frame, only the
+// editor's own change is written back on saving.
+void TestProjectWindow::formatAfterPreviewIsSaved()
+{
+    TempDir dir;
+    const QString td = dir.path(QStringLiteral("fmt.td"));
+    s_->answerFile(td);
+    f_->R1Click();
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("abc"));
+    f_->Save2Click();
+    f_->openProject(td);
+    QTimer::singleShot(0, PreviewForm1, [] { PreviewForm1->reject(); });
+    f_->SpeedButton3Click();
+    f_->DBRichEdit0->selectAll();
+    ToolForm1->SpeedButton1->click();
+    f_->Save2Click();
+    const richedit::RtfDocument saved = richedit::readRtf(f_->Query1->fieldBytes("MEM2"));
+    QCOMPARE(saved.plainText(), QStringLiteral("abc"));
+    QVERIFY(saved.paragraphs.at(0).at(0).bold);
 }
 
 void TestProjectWindow::newOverAnExistingTableIsRefused()

@@ -59,6 +59,10 @@ void DBRichEdit::loadFromRow()
     else
         clear();
     loading_ = false;
+    // What was loaded is the row's own text: only a change made here after
+    // it may be written back. Another view of the same row (the preview's)
+    // would otherwise write its stale copy over this one's on posting.
+    document()->setModified(false);
 }
 
 void DBRichEdit::onEvent(db::DataSource::Event event, int)
