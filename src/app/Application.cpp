@@ -14,9 +14,11 @@ GlyphreelApplication::GlyphreelApplication(int &argc, char **argv) : QApplicatio
 GlyphreelApplication::~GlyphreelApplication()
 {
     // Windows live for the whole run and go in reverse order of creation.
+    // A window's global reference is cleared before it goes, so that
+    // nothing reaches it while it is being destroyed.
     for (std::size_t i = forms_.size(); i-- > 0;) {
-        delete forms_[i];
         resets_[i]();
+        delete forms_[i];
     }
     forms_.clear();
     resets_.clear();

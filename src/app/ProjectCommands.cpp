@@ -18,6 +18,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 #include <stdexcept>
 
 using glyphreel::dialogs::Answer;
@@ -42,17 +43,15 @@ QString replaceExtension(const QString &path, const QString &extension)
 // start-up font is 4 pixels high).
 int TMakeForm1::editorPointSize() const
 {
-    const QFont f = DBRichEdit0->font();
-    if (f.pointSize() > 0)
-        return f.pointSize();
-    if (f.pointSizeF() > 0)
-        return qRound(f.pointSizeF());
-    return std::max(1, qRound(f.pixelSize() * 72.0 / DBRichEdit0->logicalDpiY()));
+    return qRound(DBRichEdit0->basePointSize());
 }
 
 void TMakeForm1::setEditorMode(bool plainText)
 {
     DBRichEdit0->setPlainTextMode(plainText);
+    // The preview shows the same frames, so it reads them the same way.
+    if (PreviewForm1)
+        PreviewForm1->DBRichEdit1->setPlainTextMode(plainText);
 }
 
 // Only with pending changes: yes saves under a name chosen now (and a
@@ -382,11 +381,11 @@ void TMakeForm1::visitAndReturn(QDialog *window)
     savedBookmark_ = Query1->bookmark();
     window->exec();
     // Back to the frame that was current: an ordinary move.
-    if (Query1->active() && savedBookmark_ != 0) {
-        Query1->gotoBookmark(savedBookmark_);
-        Query1->freeBookmark(savedBookmark_);
+    const auto bookmark = std::exchange(savedBookmark_, 0);
+    if (Query1->active() && bookmark != 0) {
+        Query1->gotoBookmark(bookmark);
+        Query1->freeBookmark(bookmark);
     }
-    savedBookmark_ = 0;
 }
 
 void TMakeForm1::SpeedButton3Click()
@@ -394,6 +393,9 @@ void TMakeForm1::SpeedButton3Click()
     if (!PreviewForm1)
         return;
     glyphreel::dbctrls::DBRichEdit *view = PreviewForm1->DBRichEdit1;
+    // What was typed goes into the frame first, so that the preview shows it
+    // and the editor finds it again when its display comes back on.
+    DBRichEdit0->updateRecord();
     DBRichEdit0->setAutoDisplay(false);
     view->setAutoDisplay(true);
     QFont f = view->font();

@@ -76,6 +76,8 @@ private slots:
     void deletingTheLastAndTheOnlyFrame();
     void newOverAnExistingTableIsRefused();
     void formatAfterPreviewIsSaved();
+    void typingIsKeptAcrossThePreview();
+    void previewReadsFramesAsTheProjectStoresThem();
     void previewAndBatchFontComeBackToTheFrame();
     void selectionFeedbackReachesTheToolBox();
     void cuesSoundOnMovesWhileEditing();
@@ -462,6 +464,66 @@ void TestProjectWindow::formatAfterPreviewIsSaved()
     const richedit::RtfDocument saved = richedit::readRtf(f_->Query1->fieldBytes("MEM2"));
     QCOMPARE(saved.plainText(), QStringLiteral("abc"));
     QVERIFY(saved.paragraphs.at(0).at(0).bold);
+}
+
+// Text typed but not yet posted is in the preview and still in the editor
+// afterwards, and it is saved.
+void TestProjectWindow::typingIsKeptAcrossThePreview()
+{
+    TempDir dir;
+    const QString td = dir.path(QStringLiteral("keep.td"));
+    s_->answerFile(td);
+    f_->N4Click();
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("Y")); // the empty project's first, unsaved frame
+    QString shown;
+    QTimer::singleShot(0, PreviewForm1, [&] {
+        shown = PreviewForm1->DBRichEdit1->toPlainText();
+        PreviewForm1->reject();
+    });
+    f_->SpeedButton3Click();
+    QCOMPARE(shown, QStringLiteral("Y"));
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("Y"));
+    f_->Save2Click();
+    QCOMPARE(f_->Query1->recordCount(), 1);
+    QCOMPARE(f_->Query1->fieldBytes("MEM2"), std::string("Y"));
+
+    f_->openProject(td);
+    QTextCursor end = f_->DBRichEdit0->textCursor();
+    end.movePosition(QTextCursor::End);
+    f_->DBRichEdit0->setTextCursor(end);
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("X")); // a stored frame, changed
+    QTimer::singleShot(0, PreviewForm1, [] { PreviewForm1->reject(); });
+    f_->SpeedButton3Click();
+    QCOMPARE(f_->DBRichEdit0->toPlainText(), QStringLiteral("YX"));
+    f_->Save2Click();
+    QCOMPARE(f_->Query1->fieldBytes("MEM2"), std::string("YX"));
+}
+
+void TestProjectWindow::previewReadsFramesAsTheProjectStoresThem()
+{
+    TempDir dir;
+    s_->answerFile(dir.path(QStringLiteral("plain.td")));
+    f_->N4Click();
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("AA"));
+    f_->SpeedButton1Click();
+    f_->Query1->first();
+    QVERIFY(PreviewForm1->DBRichEdit1->plainTextMode());
+    // typed into the preview's view (it is not read-only) and stored when
+    // the frame is left: still plain CP932 text
+    QTimer::singleShot(0, PreviewForm1, [&] {
+        PreviewForm1->DBRichEdit1->selectAll();
+        PreviewForm1->DBRichEdit1->insertPlainText(QStringLiteral("画"));
+        f_->Query1->next();
+        PreviewForm1->reject();
+    });
+    f_->SpeedButton3Click();
+    f_->Save2Click();
+    f_->Query1->first();
+    QCOMPARE(f_->Query1->fieldBytes("MEM2"), text::encodeCp932(QStringLiteral("画")));
+
+    s_->answerFile(dir.path(QStringLiteral("rich.td")));
+    f_->R1Click();
+    QVERIFY(!PreviewForm1->DBRichEdit1->plainTextMode());
 }
 
 void TestProjectWindow::newOverAnExistingTableIsRefused()

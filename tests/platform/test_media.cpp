@@ -46,14 +46,20 @@ void TestMedia::playsRewindsAndPlaysAgain()
 void TestMedia::sixTracksSoundAtOnce()
 {
     TempDir dir;
+    QStringList files;
+    for (int i = 0; i < 6; ++i) {
+        files << dir.path(QStringLiteral("t%1.%2").arg(i).arg(i % 2 ? QStringLiteral("wav") : QStringLiteral("mp3")));
+        QVERIFY(testsupport::makeSound(files.back(), 20));
+    }
+    // Made first, started together: a slow machine must not let the first
+    // end before the last begins.
     std::vector<std::unique_ptr<SoundDevice>> players;
     for (int i = 0; i < 6; ++i) {
-        const QString file = dir.path(QStringLiteral("t%1.%2").arg(i).arg(i % 2 ? QStringLiteral("wav") : QStringLiteral("mp3")));
-        QVERIFY(testsupport::makeSound(file, 5));
         players.push_back(std::make_unique<SoundDevice>(i));
-        players.back()->open(file.toStdString());
-        players.back()->play();
+        players.back()->open(files[i].toStdString());
     }
+    for (const auto &p : players)
+        p->play();
     for (const auto &p : players)
         QVERIFY(p->playing());
     players[2]->rewind();

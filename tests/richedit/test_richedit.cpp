@@ -199,9 +199,17 @@ void TestRichEdit::textInAPixelSizedFontIsStoredInPoints()
     edit.insertPlainText(QStringLiteral("aa"));
     const std::string memo = edit.memo();
     QVERIFY2(memo.find("\\fs6 aa") != std::string::npos, memo.c_str());
+    QCOMPARE(edit.selectionSizePt(), 3.0); // what the tool box shows is what is stored
     art.setPixelSize(16);
     edit.setFont(art);
-    QCOMPARE(readRtf(edit.memo()).paragraphs.at(0).at(0).sizePt, 12.0);
+    const double stored = readRtf(edit.memo()).paragraphs.at(0).at(0).sizePt;
+    QCOMPARE(stored, 16 * 72.0 / edit.logicalDpiY());
+    QCOMPARE(edit.selectionSizePt(), stored);
+    // a copy carries the same size
+    edit.selectAll();
+    edit.copy();
+    const QByteArray rtf = QApplication::clipboard()->mimeData()->data(QStringLiteral("text/rtf"));
+    QCOMPARE(readRtf(rtf.toStdString()).paragraphs.at(0).at(0).sizePt, stored);
 }
 
 QTEST_MAIN(TestRichEdit)

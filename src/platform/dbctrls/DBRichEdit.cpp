@@ -73,8 +73,7 @@ void DBRichEdit::onEvent(db::DataSource::Event event, int)
             loadFromRow();
         break;
     case db::DataSource::Event::UpdateRecord:
-        if (document()->isModified())
-            writeToRow();
+        updateRecord();
         break;
     default:
         break;
@@ -91,6 +90,12 @@ void DBRichEdit::onTextChanged()
         q->edit();
     document()->setModified(true);
     q->markModified();
+}
+
+void DBRichEdit::updateRecord()
+{
+    if (document()->isModified())
+        writeToRow();
 }
 
 void DBRichEdit::writeToRow()

@@ -25,6 +25,8 @@ public:
 
     // Shows the current row's text.
     void loadFromRow();
+    // Writes a change made here into the row now, without posting it.
+    void updateRecord();
 
 private:
     void onEvent(db::DataSource::Event event, int field);

@@ -63,7 +63,7 @@ QTextCharFormat RichEdit::selectionFormat() const
     if (!f.hasProperty(QTextFormat::FontFamilies))
         f.setFontFamilies({font().family()});
     if (!f.hasProperty(QTextFormat::FontPointSize))
-        f.setFontPointSize(font().pointSizeF() > 0 ? font().pointSizeF() : 4);
+        f.setFontPointSize(basePointSize());
     return f;
 }
 
@@ -129,9 +129,14 @@ void RichEdit::setSelectionColor(const QColor &color)
     mergeSelection(f);
 }
 
+double RichEdit::basePointSize() const
+{
+    return pointSizeOf(font(), logicalDpiY());
+}
+
 std::string RichEdit::memo() const
 {
-    return memoBytes(*document(), plainTextMode_);
+    return memoBytes(*document(), plainTextMode_, basePointSize());
 }
 
 void RichEdit::setMemo(const std::string &bytes)
@@ -161,7 +166,7 @@ QMimeData *RichEdit::createMimeDataFromSelection() const
     QTextDocument selected;
     selected.setDefaultFont(document()->defaultFont());
     QTextCursor(&selected).insertFragment(fragment);
-    const QByteArray rtf = QByteArray::fromStdString(writeRtf(fromTextDocument(selected)));
+    const QByteArray rtf = QByteArray::fromStdString(writeRtf(fromTextDocument(selected, basePointSize())));
     for (const QString &type : rtfMimeTypes())
         data->setData(type, rtf);
     data->setHtml(fragment.toHtml());

@@ -44,6 +44,10 @@ public:
     QColor selectionColor() const;
     void setSelectionColor(const QColor &color);
 
+    // The size in points of the box's own font, which text without a size
+    // of its own has (the start-up font is given in pixels).
+    double basePointSize() const;
+
     // The stored form of the text and back (RTF, or CP932 for plain text).
     std::string memo() const;
     void setMemo(const std::string &bytes);

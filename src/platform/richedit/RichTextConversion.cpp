@@ -11,6 +11,16 @@
 
 namespace glyphreel::richedit {
 
+double pointSizeOf(const QFont &font, double dotsPerInch)
+{
+    if (font.pointSizeF() > 0)
+        return font.pointSizeF();
+    // A font given in pixels: whole points, as stored sizes are.
+    if (font.pixelSize() > 0 && dotsPerInch > 0)
+        return std::max(1.0, std::round(font.pixelSize() * 72.0 / dotsPerInch));
+    return 4;
+}
+
 void toTextDocument(const RtfDocument &rtf, QTextDocument &document)
 {
     document.clear();
@@ -36,14 +46,9 @@ void toTextDocument(const RtfDocument &rtf, QTextDocument &document)
     }
 }
 
-RtfDocument fromTextDocument(const QTextDocument &document)
+RtfDocument fromTextDocument(const QTextDocument &document, double defaultSizePt)
 {
-    // Text in the default font has its size; a font given in pixels counts
-    // at the 96 dots per inch that text documents lay out with.
-    const QFont base = document.defaultFont();
-    double defaultSize = base.pointSizeF();
-    if (defaultSize <= 0)
-        defaultSize = base.pixelSize() > 0 ? std::max(1.0, std::round(base.pixelSize() * 72.0 / 96.0)) : 4.0;
+    const double defaultSize = defaultSizePt > 0 ? defaultSizePt : pointSizeOf(document.defaultFont(), 96);
     RtfDocument rtf;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         rtf.paragraphs.emplace_back();
@@ -76,10 +81,10 @@ RtfDocument fromTextDocument(const QTextDocument &document)
     return rtf;
 }
 
-std::string memoBytes(const QTextDocument &document, bool plainText)
+std::string memoBytes(const QTextDocument &document, bool plainText, double defaultSizePt)
 {
     if (!plainText)
-        return writeRtf(fromTextDocument(document));
+        return writeRtf(fromTextDocument(document, defaultSizePt));
     QString text = document.toPlainText();
     text.replace(QChar(QChar::ParagraphSeparator), u'\n');
     text.replace(QChar(0x2028), u'\n');
