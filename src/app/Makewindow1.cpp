@@ -108,6 +108,7 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
     connectCommand(SpeedButton3, &QToolButton::clicked, this, &TMakeForm1::SpeedButton3Click);
     connectCommand(V2, &QAction::triggered, this, &TMakeForm1::SpeedButton3Click);
     connectCommand(N20, &QAction::triggered, this, &TMakeForm1::N20Click);
+    connectCommand(N19, &QAction::triggered, this, &TMakeForm1::N19Click);
     connectCommand(DBRichEdit0, &QTextEdit::selectionChanged, this, &TMakeForm1::DBRichEdit0SelectionChange);
     connectCommand(DBRichEdit0, &QTextEdit::cursorPositionChanged, this, &TMakeForm1::DBRichEdit0SelectionChange);
     connectCommand(Cancel1, &QAction::triggered, this, &TMakeForm1::Cancel1Click);
@@ -351,8 +352,10 @@ void TMakeForm1::attachWindows()
         PreviewForm1->DBRichEdit1->setDataSource(DataSource1);
         PreviewForm1->setMainView(DBRichEdit0);
     }
-    if (ToolForm1)
+    if (ToolForm1) {
         ToolForm1->setEditors(DBRichEdit0, PreviewForm1 ? PreviewForm1->DBRichEdit1 : nullptr);
+        ToolForm1->setDataSource(DataSource1);
+    }
 }
 
 void TMakeForm1::FormShow(const QRect &screen)
@@ -381,6 +384,14 @@ void TMakeForm1::setVisible(bool visible)
         FormShow(s ? s->geometry() : QRect(0, 0, 1024, 768));
     }
     QMainWindow::setVisible(visible);
+}
+
+// The sound switch: whether cues sound while editing.
+void TMakeForm1::N19Click()
+{
+    const bool on = N19->data().toInt() != 1;
+    N19->setData(on ? 1 : 0);
+    N19->setText(on ? QStringLiteral("編集中に音を鳴らさない(&P)") : QStringLiteral("編集中に音を鳴らす(&P)"));
 }
 
 void TMakeForm1::Exit1Click()

@@ -64,6 +64,7 @@ public:
     QString applicationFolder() const { return applicationFolder_; }
 
     void Exit1Click();
+    void N19Click();
 
     // Project commands
     void N4Click();

@@ -80,6 +80,20 @@ void paintToolGlyph(ToolGlyph glyph, QPainter &p, const widgets::GlyphInk &ink)
         p.drawPath(tip);
         break;
     }
+    case ToolGlyph::OpenFile: {
+        // An open folder with a note on it.
+        p.setPen(QPen(edge, 1));
+        p.setBrush(ink.tint(QColor(224, 192, 96), QColor(192, 192, 192)));
+        p.drawRect(QRectF(0.5, 4.5, 13, 10));
+        p.drawRect(QRectF(0.5, 2.5, 5, 2));
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setBrush(accent);
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QPointF(7, 12), 2, 1.6);
+        p.fillRect(QRectF(8.2, 6, 1.2, 6), accent);
+        p.fillRect(QRectF(8.2, 6, 3.5, 1.2), accent);
+        break;
+    }
     }
 }
 

@@ -6,7 +6,7 @@
 
 namespace glyphreel::tools {
 
-enum class ToolGlyph { Cut, Copy, Paste, Erase, Brush };
+enum class ToolGlyph { Cut, Copy, Paste, Erase, Brush, OpenFile };
 
 QPixmap drawToolGlyph(ToolGlyph glyph, bool greyed);
 QIcon toolGlyphIcon(ToolGlyph glyph);

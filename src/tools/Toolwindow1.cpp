@@ -4,6 +4,7 @@
 #include "tools/ToolGlyphs.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -45,7 +46,8 @@ QFrame *groupPanel(QWidget *parent, const char16_t *name, const QRect &geometry)
 TShadowLabel *groupLabel(QWidget *parent, const char16_t *name, const QString &caption, const QRect &geometry)
 {
     auto *label = new TShadowLabel(parent);
-    label->setObjectName(QString::fromUtf16(name));
+    if (*name)
+        label->setObjectName(QString::fromUtf16(name));
     label->applyWindowLook(11, 0);
     label->setAlignment(Qt::AlignLeft);
     label->setCaption(caption);
@@ -114,13 +116,7 @@ TToolForm1::TToolForm1(QWidget *parent)
 
     buildEditPage();
 
-    for (int i = 0; i < 6; ++i) {
-        auto *field = new QLineEdit(TabSheet2);
-        field->setObjectName(QStringLiteral("Edit%1").arg(i + 1));
-        field->setReadOnly(true);
-        field->setGeometry(8, 8 + 48 * i, 176, 20);
-        trackFields[static_cast<std::size_t>(i)] = field;
-    }
+    buildSoundPage();
     Edit1 = trackFields[0];
     Edit2 = trackFields[1];
     Edit3 = trackFields[2];
@@ -267,6 +263,85 @@ void TToolForm1::buildEditPage()
     ColorComboBox9 = colourBox(Panel3, QStringLiteral("ColorComboBox9"), 0x00000000, QStringLiteral("背景色"),
                                QRect(30, 169, 151, 18));
     connectCommand(ColorComboBox9, &TColorComboBox::Change, this, &TToolForm1::ColorComboBox9Change);
+}
+
+void TToolForm1::buildSoundPage()
+{
+    using glyphreel::dialogs::connectCommand;
+
+    GradBox2 = new TGradBox(TabSheet2);
+    GradBox2->setObjectName(QStringLiteral("GradBox2"));
+    GradBox2->setTopColor(0x00616161);
+    GradBox2->setLastColor(0x00C0C0C0);
+    GradBox2->setOutLineColor(0x000080FF);
+    GradBox2->setDrawOutLine(true);
+    GradBox2->setGradStyle(gsRightLeft);
+    auto *fill = new QVBoxLayout(TabSheet2);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(GradBox2);
+
+    ShadowLabel5 = groupLabel(GradBox2, u"ShadowLabel5", QStringLiteral("サウンド設定"), QRect(6, 3, 120, 14));
+    Panel4 = groupPanel(GradBox2, u"Panel4", QRect(4, 17, 184, 6 * 40 + 6));
+    for (int i = 0; i < 6; ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        const int n = i + 1;
+        const int y = 4 + 40 * i;
+        auto *cue = new glyphreel::dbctrls::DBCheckBox(Panel4);
+        cue->setObjectName(QStringLiteral("DBCheckBox%1").arg(n));
+        cue->setDataField(QStringLiteral("SND%1").arg(n));
+        cue->setGeometry(4, y, 16, 16);
+        setHint(cue, QStringLiteral("現在のコマで再生"));
+        cueBoxes[k] = cue;
+
+        auto *label = groupLabel(Panel4, u"", QStringLiteral("Track%1 <- Play").arg(n), QRect(24, y + 1, 120, 14));
+        label->setObjectName(QStringLiteral("TrackLabel%1").arg(n));
+        trackLabels[k] = label;
+
+        auto *field = new QLineEdit(Panel4);
+        field->setObjectName(QStringLiteral("Edit%1").arg(n));
+        field->setGeometry(4, y + 18, 124, 18);
+        // Right-aligned, so that the end of a long name stays in sight.
+        field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        setHint(field, QStringLiteral("Track%1の音声ファイル名").arg(n));
+        trackFields[k] = field;
+
+        auto *open = new QToolButton(Panel4);
+        open->setObjectName(QStringLiteral("SpeedButton%1").arg(11 + n));
+        open->setIcon(glyphreel::tools::toolGlyphIcon(ToolGlyph::OpenFile));
+        open->setIconSize(QSize(16, 16));
+        open->setGeometry(132, y + 17, 22, 20);
+        setHint(open, QStringLiteral("音声ファイルを開く"));
+        openButtons[k] = open;
+        connectCommand(open, &QToolButton::clicked, this, [n](TToolForm1 *f) { f->openTrackClick(n); });
+    }
+
+    OpenDialog1 = new glyphreel::dialogs::FileDialog(glyphreel::dialogs::FileRequest::Mode::Open, this);
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->setTitle(QStringLiteral("開く"));
+    OpenDialog1->setFilter(QStringLiteral(
+        "サウンドファイル (すべての種類)|*.cda;*.mid;*.rmi;*.midi;*.asf;*.wm;*.wma;*.wmv;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.mp3"
+        "|CDオーディオトラック (*.cda)|*.cda|MIDIファイル (*.mid;*.rmi;*.midi)|*.mid;*.rmi;*.midi"
+        "|WindowsMediaファイル (*.asf;*.wm;*.wma;*.wmv)|*.asf;*.wm;*.wma;*.wmv"
+        "|オーディオファイル (*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff)|*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff"
+        "|MP3ファイル (*.mp3)|*.mp3"));
+}
+
+void TToolForm1::setDataSource(glyphreel::db::DataSource *source)
+{
+    for (glyphreel::dbctrls::DBCheckBox *cue : cueBoxes)
+        cue->setDataSource(source);
+}
+
+// The player takes the full path, the box the bare name. A file that does not
+// open is reported and leaves the box as it was.
+void TToolForm1::openTrackClick(int track)
+{
+    if (track < 1 || track > 6 || !OpenDialog1->execute(this))
+        return;
+    const auto k = static_cast<std::size_t>(track - 1);
+    const QString path = OpenDialog1->fileName();
+    mediaPlayers[k]->open(path.toStdString());
+    trackFields[k]->setText(QFileInfo(path).fileName());
 }
 
 void TToolForm1::setEditors(glyphreel::richedit::RichEdit *mainEditor, glyphreel::richedit::RichEdit *previewView)

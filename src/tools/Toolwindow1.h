@@ -3,6 +3,8 @@
 // selection of the main editor: clipboard, font, size, style, eight colour
 // brushes, and the background colour of the editor and the preview.
 
+#include "platform/dbctrls/DBCheckBox.h"
+#include "platform/dialogs/FileDialog.h"
 #include "platform/media/SoundDevice.h"
 #include "platform/richedit/RichEdit.h"
 #include "widgets/ColorComboBox.h"
@@ -50,6 +52,15 @@ public:
     // The background colour of the editor and the preview.
     TColorComboBox *ColorComboBox9;
 
+    // The sound page: per track a cue box on the current frame's SNDn, the
+    // file name box, the open button and the player.
+    TGradBox *GradBox2;
+    TShadowLabel *ShadowLabel5;
+    QFrame *Panel4;
+    std::array<glyphreel::dbctrls::DBCheckBox *, 6> cueBoxes{};
+    std::array<TShadowLabel *, 6> trackLabels{};
+    std::array<QToolButton *, 6> openButtons{}; // SpeedButton12..17
+    glyphreel::dialogs::FileDialog *OpenDialog1;
     // The six tracks: their sound file names as shown (bare names) and
     // their players, whose file names are the full paths they opened.
     std::array<QLineEdit *, 6> trackFields{};
@@ -71,6 +82,10 @@ public:
     void EditBtn12Click();
     void BitBtn1Click();
     void ColorComboBox9Change();
+    // SpeedButton12Click ... SpeedButton17Click: choose track n's file (1..6).
+    void openTrackClick(int track);
+    // The cue boxes show and edit the current frame of this source.
+    void setDataSource(glyphreel::db::DataSource *source);
 
     // Shows the selection's size, font name and style in the size box, the
     // name box and the style buttons, without applying them back: a
@@ -86,6 +101,7 @@ protected:
 
 private:
     void buildEditPage();
+    void buildSoundPage();
     void toggleStyle(QToolButton *button, int flag);
     // Runs an action on the editor, then gives the focus back to it.
     void actOnEditor(const std::function<void(glyphreel::richedit::RichEdit &)> &action);

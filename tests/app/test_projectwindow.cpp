@@ -679,10 +679,12 @@ void TestProjectWindow::cuesSoundOnMovesWhileEditing()
     silence();
 
     // switched off: no cue on any move
-    f_->N19->setData(0);
+    f_->N19->trigger();
+    QCOMPARE(f_->N19->text(), QStringLiteral("編集中に音を鳴らす(&P)"));
     f_->Query1->next(); // frame 4
     QVERIFY(!three->playing());
-    f_->N19->setData(1);
+    f_->N19->trigger();
+    QCOMPARE(f_->N19->text(), QStringLiteral("編集中に音を鳴らさない(&P)"));
 
     // frame 5 cues 1, 2 and 3: track 2 could not be opened, which ends the
     // cues of this move without a word after track 1
@@ -692,6 +694,15 @@ void TestProjectWindow::cuesSoundOnMovesWhileEditing()
     QVERIFY(!three->playing());
     QCOMPARE(s_->asked().size(), asked);
     silence();
+    // the sound page's cue boxes show the frame's cues and tick new ones
+    QVERIFY(ToolForm1->cueBoxes[0]->isChecked() && ToolForm1->cueBoxes[2]->isChecked());
+    QVERIFY(!ToolForm1->cueBoxes[3]->isChecked());
+    ToolForm1->cueBoxes[3]->click();
+    f_->Save2Click();
+    QVERIFY(f_->Query1->fieldBool("SND4"));
+    f_->Query1->prior();
+    QVERIFY(!ToolForm1->cueBoxes[0]->isChecked() && ToolForm1->cueBoxes[2]->isChecked());
+    silence(); // frame 4 cued track 3
 
     // during the preview the editor's move handling is silent
     bool soundedInPreview = true;

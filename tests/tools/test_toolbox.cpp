@@ -2,7 +2,10 @@
 // background, clipboard buttons, and the selection feedback that shows a
 // selection's format without changing the selection.
 
+#include "platform/dialogs/ScriptedDialogService.h"
 #include "platform/richedit/RichTextConversion.h"
+#include "support/Files.h"
+#include "support/TempDir.h"
 #include "tools/Toolwindow1.h"
 #include "widgets/ColorValue.h"
 
@@ -46,6 +49,8 @@ private slots:
     void backgroundColoursEditorAndPreview();
     void clipboardButtons();
     void feedbackShowsWithoutApplying();
+    void soundPageLayout();
+    void openButtonsLoadTheirTrack();
 };
 
 void TestToolBox::layoutOfTheEditPage()
@@ -201,6 +206,63 @@ void TestToolBox::feedbackShowsWithoutApplying()
     QCOMPARE(t.tools.Edit9->text(), QStringLiteral("99"));
     QCOMPARE(t.runSizes(), before);
     QVERIFY(t.editor.selectionFontName() != t.tools.FontNameComboBox1->Value());
+}
+
+void TestToolBox::soundPageLayout()
+{
+    TToolForm1 tools;
+    QCOMPARE(tools.ShadowLabel5->Caption(), QStringLiteral("サウンド設定"));
+    for (int n = 1; n <= 6; ++n) {
+        const auto k = static_cast<std::size_t>(n - 1);
+        QCOMPARE(tools.cueBoxes[k]->objectName(), QStringLiteral("DBCheckBox%1").arg(n));
+        QCOMPARE(tools.cueBoxes[k]->dataField(), QStringLiteral("SND%1").arg(n));
+        QCOMPARE(tools.cueBoxes[k]->toolTip(), QStringLiteral("現在のコマで再生"));
+        QCOMPARE(tools.trackLabels[k]->Caption(), QStringLiteral("Track%1 <- Play").arg(n));
+        QCOMPARE(tools.trackFields[k]->toolTip(), QStringLiteral("Track%1の音声ファイル名").arg(n));
+        QCOMPARE(tools.trackFields[k]->size(), QSize(124, 18));
+        QCOMPARE(tools.openButtons[k]->objectName(), QStringLiteral("SpeedButton%1").arg(11 + n));
+        QCOMPARE(tools.openButtons[k]->toolTip(), QStringLiteral("音声ファイルを開く"));
+        if (n > 1)
+            QCOMPARE(tools.trackFields[k]->y() - tools.trackFields[k - 1]->y(), 40);
+    }
+    QCOMPARE(tools.Edit3, tools.trackFields[2]);
+    QCOMPARE(tools.OpenDialog1->title(), QStringLiteral("開く"));
+    QVERIFY(tools.OpenDialog1->filter().startsWith(QStringLiteral("サウンドファイル (すべての種類)|*.cda;")));
+    QVERIFY(tools.OpenDialog1->filter().endsWith(QStringLiteral("|MP3ファイル (*.mp3)|*.mp3")));
+}
+
+void TestToolBox::openButtonsLoadTheirTrack()
+{
+    using glyphreel::dialogs::ScriptedDialogService;
+    auto scripted = std::make_unique<ScriptedDialogService>();
+    ScriptedDialogService *s = scripted.get();
+    glyphreel::dialogs::ScopedDialogService scope(std::move(scripted));
+    TempDir dir;
+    const QString tone = dir.path(QStringLiteral("a long name for a tone.wav"));
+    QVERIFY(testsupport::makeSound(tone, 1));
+    TToolForm1 tools;
+
+    s->answerFile(tone);
+    tools.openButtons[1]->click();
+    QCOMPARE(s->asked().back().file.title, QStringLiteral("開く"));
+    QVERIFY(tools.MediaPlayer2->isOpen());
+    QCOMPARE(tools.MediaPlayer2->fileName(), tone.toStdString());
+    QCOMPARE(tools.Edit2->text(), QStringLiteral("a long name for a tone.wav"));
+
+    s->answerFile(std::nullopt); // cancelled: nothing changes
+    tools.openButtons[1]->click();
+    QCOMPARE(tools.MediaPlayer2->fileName(), tone.toStdString());
+    QVERIFY(tools.MediaPlayer2->isOpen());
+
+    const QString text = dir.path(QStringLiteral("readme.wav"));
+    testsupport::writeAll(text, "not a sound");
+    s->answerFile(text);
+    tools.openButtons[1]->click();
+    QCOMPARE(s->asked().back().kind, ScriptedDialogService::Asked::Kind::Exception);
+    QVERIFY(s->asked().back().text.contains(QStringLiteral("readme.wav")));
+    QCOMPARE(tools.Edit2->text(), QStringLiteral("a long name for a tone.wav")); // the box keeps the last good name
+    QVERIFY(!tools.MediaPlayer2->isOpen());
+    QVERIFY(!tools.MediaPlayer1->isOpen() && tools.Edit1->text().isEmpty());
 }
 
 QTEST_MAIN(TestToolBox)
