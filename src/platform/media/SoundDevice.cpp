@@ -66,9 +66,16 @@ void SoundDevice::open(const std::string &path)
     fileName_ = path;
     if (!outputAvailable())
         throw SoundError("音声を出力できません (" + outputError() + "): " + path);
-    Mix_Chunk *chunk = Mix_LoadWAV(path.c_str());
+    SDL_RWops *file = SDL_RWFromFile(path.c_str(), "rb");
+    if (!file)
+        throw SoundError("音声ファイルを開けません: " + path + " (" + SDL_GetError() + ")");
+    // Closed here rather than by the mixer, which leaves it open when it
+    // does not know the format.
+    Mix_Chunk *chunk = Mix_LoadWAV_RW(file, 0);
+    const std::string error = chunk ? std::string() : std::string(Mix_GetError());
+    SDL_RWclose(file);
     if (!chunk)
-        throw SoundError("音声ファイルを開けません: " + path + " (" + Mix_GetError() + ")");
+        throw SoundError("音声ファイルを開けません: " + path + " (" + error + ")");
     chunk_ = chunk;
 }
 
