@@ -4,6 +4,7 @@
 #include "platform/dialogs/Commands.h"
 #include "output/Previewwindow1.h"
 #include "tools/Toolwindow1.h"
+#include "widgets/WindowLook.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -15,6 +16,8 @@ TMakeForm1 *MakeForm1 = nullptr;
 
 using glyphreel::dialogs::FileDialog;
 using glyphreel::dialogs::FileRequest;
+using glyphreel::widgets::setHint;
+using glyphreel::widgets::uiFont;
 
 namespace {
 
@@ -31,13 +34,6 @@ QPalette silverPalette()
     return pal;
 }
 
-QFont uiFont(int pixels)
-{
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(pixels);
-    return font;
-}
-
 QFrame *sunkenBevel(QWidget *parent, const char16_t *name)
 {
     auto *bevel = new QFrame(parent);
@@ -45,12 +41,6 @@ QFrame *sunkenBevel(QWidget *parent, const char16_t *name)
     bevel->setFrameStyle(QFrame::VLine | QFrame::Sunken);
     bevel->setFixedSize(4, 20);
     return bevel;
-}
-
-void setHint(QWidget *w, const QString &hint)
-{
-    w->setToolTip(hint);
-    w->setStatusTip(hint);
 }
 
 } // namespace

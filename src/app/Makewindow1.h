@@ -137,7 +137,6 @@ private:
     QString applicationFolder_;
     QString currentProjectFile_;
     bool shown_ = false;
-    glyphreel::db::Query::Bookmark savedBookmark_ = 0;
 };
 
 extern TMakeForm1 *MakeForm1;

@@ -17,8 +17,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
-#include <utility>
 #include <stdexcept>
 
 using glyphreel::dialogs::Answer;
@@ -378,10 +376,9 @@ void TMakeForm1::SpeedButton2Click()
 
 void TMakeForm1::visitAndReturn(QDialog *window)
 {
-    savedBookmark_ = Query1->bookmark();
+    const glyphreel::db::Query::Bookmark bookmark = Query1->bookmark();
     window->exec();
     // Back to the frame that was current: an ordinary move.
-    const auto bookmark = std::exchange(savedBookmark_, 0);
     if (Query1->active() && bookmark != 0) {
         Query1->gotoBookmark(bookmark);
         Query1->freeBookmark(bookmark);
@@ -398,13 +395,7 @@ void TMakeForm1::SpeedButton3Click()
     DBRichEdit0->updateRecord();
     DBRichEdit0->setAutoDisplay(false);
     view->setAutoDisplay(true);
-    QFont f = view->font();
-    f.setFamily(DBRichEdit0->font().family());
-    if (DBRichEdit0->font().pointSizeF() > 0)
-        f.setPointSizeF(DBRichEdit0->font().pointSizeF());
-    else
-        f.setPixelSize(DBRichEdit0->font().pixelSize());
-    view->setFont(f);
+    view->setFont(DBRichEdit0->font());
     view->setColors(DBRichEdit0->palette().color(QPalette::Text), view->palette().color(QPalette::Base));
     visitAndReturn(PreviewForm1);
 }

@@ -2,6 +2,7 @@
 
 #include "platform/dialogs/Commands.h"
 #include "tools/ToolGlyphs.h"
+#include "widgets/WindowLook.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -12,21 +13,10 @@ TToolForm1 *ToolForm1 = nullptr;
 
 using glyphreel::tools::ToolGlyph;
 using glyphreel::widgets::ColorValue;
+using glyphreel::widgets::setHint;
+using glyphreel::widgets::uiFont;
 
 namespace {
-
-QFont uiFont(int pixels)
-{
-    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-    font.setPixelSize(pixels);
-    return font;
-}
-
-void setHint(QWidget *w, const QString &hint)
-{
-    w->setToolTip(hint);
-    w->setStatusTip(hint);
-}
 
 // A black lowered panel framing one group of tools.
 QFrame *groupPanel(QWidget *parent, const char16_t *name, const QRect &geometry)

@@ -1,5 +1,7 @@
 #include "widgets/ShadoLbl.h"
 
+#include "widgets/WindowLook.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QImage>
@@ -163,9 +165,7 @@ void TShadowLabel::setHighlight(const TShadow *v)
 
 void TShadowLabel::applyWindowLook(int pixelSize, ColorValue shadowColor)
 {
-    QFont f(QStringLiteral("ＭＳ Ｐゴシック"));
-    f.setPixelSize(pixelSize);
-    setFont(f);
+    setFont(glyphreel::widgets::uiFont(pixelSize));
     setTransparent(true);
     setFontColor(0xFFFFFF);
     setLayout(tlCenter);

@@ -155,10 +155,7 @@ QMimeData *RichEdit::createMimeDataFromSelection() const
 {
     const QTextDocumentFragment fragment = textCursor().selection();
     auto *data = new QMimeData;
-    QString text = fragment.toPlainText();
-    text.replace(QChar(QChar::ParagraphSeparator), u'\n');
-    text.replace(QChar(0x2028), u'\n');
-    data->setText(text);
+    data->setText(withLineFeeds(fragment.toPlainText()));
     if (plainTextMode_)
         return data;
     // The selection in a document of the editor's own default font, so that
@@ -185,26 +182,29 @@ void RichEdit::insertFromMimeData(const QMimeData *source)
 {
     if (isReadOnly())
         return;
-    if (!plainTextMode_) {
+    // The caret follows what was inserted, as after typing.
+    auto insert = [this](const auto &what) {
+        QTextCursor c = textCursor();
+        what(c);
+        setTextCursor(c);
+        ensureCursorVisible();
+    };
+    if (plainTextMode_) {
+        // Plain text only: formats from elsewhere are dropped.
+        if (source->hasText()) {
+            insert([&](QTextCursor &c) { c.insertText(source->text()); });
+            return;
+        }
+    } else {
         for (const QString &type : rtfMimeTypes()) {
             if (!source->hasFormat(type))
                 continue;
             QTextDocument pasted;
             pasted.setDefaultFont(document()->defaultFont());
             toTextDocument(readRtf(source->data(type).toStdString()), pasted);
-            QTextCursor c = textCursor();
-            c.insertFragment(QTextDocumentFragment(&pasted));
-            setTextCursor(c);
-            ensureCursorVisible();
+            insert([&](QTextCursor &c) { c.insertFragment(QTextDocumentFragment(&pasted)); });
             return;
         }
-    } else if (source->hasText()) {
-        // Plain text only: formats from elsewhere are dropped.
-        QTextCursor c = textCursor();
-        c.insertText(source->text());
-        setTextCursor(c);
-        ensureCursorVisible();
-        return;
     }
     QTextEdit::insertFromMimeData(source);
 }

@@ -11,6 +11,13 @@
 
 namespace glyphreel::richedit {
 
+QString withLineFeeds(QString text)
+{
+    text.replace(QChar(QChar::ParagraphSeparator), u'\n');
+    text.replace(QChar(QChar::LineSeparator), u'\n');
+    return text;
+}
+
 double pointSizeOf(const QFont &font, double dotsPerInch)
 {
     if (font.pointSizeF() > 0)
@@ -85,9 +92,7 @@ std::string memoBytes(const QTextDocument &document, bool plainText, double defa
 {
     if (!plainText)
         return writeRtf(fromTextDocument(document, defaultSizePt));
-    QString text = document.toPlainText();
-    text.replace(QChar(QChar::ParagraphSeparator), u'\n');
-    text.replace(QChar(0x2028), u'\n');
+    QString text = withLineFeeds(document.toPlainText());
     text.replace(u'\n', QStringLiteral("\r\n"));
     return text::encodeCp932(text);
 }

@@ -13,6 +13,9 @@ namespace glyphreel::richedit {
 // resolution and rounded to whole points.
 double pointSizeOf(const QFont &font, double dotsPerInch);
 
+// Text with every paragraph and line separator as a line feed.
+QString withLineFeeds(QString text);
+
 // Fills the document with the lines and runs; an auto colour leaves the
 // text in the editor's own colour.
 void toTextDocument(const RtfDocument &rtf, QTextDocument &document);
