@@ -26,7 +26,7 @@ if [ "$fuzz" -eq 1 ]; then
   CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLYPHREEL_FUZZ=ON
   cmake --build build-fuzz -j"$jobs"
   corpus=$(mktemp -d)
-  bash tests/fuzz/make_corpus.sh ../shared/fixtures "$corpus"
+  bash tests/fuzz/make_corpus.sh tests/data "$corpus"
   (cd build-fuzz && ./tests/fuzz/fuzz_paradox -max_total_time="${GLYPHREEL_FUZZ_SECONDS:-45}" -rss_limit_mb=1024 \
      -print_final_stats=1 "$corpus")
   rm -rf "$corpus"

@@ -96,7 +96,7 @@ int create(const QStringList &arguments)
     // Every frame's text is read before anything is written.
     std::vector<std::string> frames;
     for (const QString &t : texts) {
-        // A rich edit stream (an .rtf the old program or this one wrote) is
+        // A rich edit stream (an .rtf of a frame saved on Windows or here) is
         // a rich frame as it stands.
         if (rich && t.endsWith(QStringLiteral(".rtf"), Qt::CaseInsensitive)) {
             QFile file(t);

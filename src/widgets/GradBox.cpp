@@ -34,7 +34,7 @@ std::vector<QColor> TGradBox::bandColors() const
     std::vector<QColor> table(256);
     table[0] = first;
     table[255] = last;
-    // Stepped from the first colour as the original does, in real numbers,
+    // Stepped from the first colour in real numbers,
     // each entry truncated toward zero.
     double r = first.red(), g = first.green(), b = first.blue();
     const double dr = (first.red() - last.red()) / 255.0;

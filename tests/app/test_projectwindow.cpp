@@ -34,7 +34,7 @@ struct FrameRow {
     std::vector<const char *> cues;
 };
 
-// A frame table written by the engine alone, as an old project has it.
+// A frame table written by the engine alone, as a project made on Windows has it.
 void writeFrameTable(const QString &folder, const char *name, bool rich, const std::vector<FrameRow> &frames)
 {
     db::executeStatement(folder.toStdString(),
@@ -363,7 +363,7 @@ void TestProjectWindow::tracksThatCannotLoadKeepTheirNames()
     QCOMPARE(testsupport::readAll(elsewhere.path(QStringLiteral("two.wav"))), QByteArray("RIFF but not a sound"));
 }
 
-// A project in the old program's form: a settings file as it wrote them and
+// A project as made on Windows: a settings file as written there and
 // a table whose memos are the rich edit control's own streams.
 void TestProjectWindow::oldProjectsOpenLookingAsTheyDid()
 {

@@ -1,4 +1,4 @@
-// Reading tables the old engine wrote: every fixture with its rows and
+// Reading tables Paradox engines wrote: every fixture with its rows and
 // values, and damaged files refused with a message naming file and fault.
 
 #include "platform/db/ParadoxTable.h"
@@ -70,7 +70,7 @@ private slots:
 void TestParadoxRead::initTestCase()
 {
     QVERIFY2(QFile::exists(QStringLiteral(GLYPHREEL_FIXTURES "/paradox/db_CUSTOMER.DB")),
-             "the shared fixtures are missing: " GLYPHREEL_FIXTURES);
+             "the test data is missing: " GLYPHREEL_FIXTURES);
 }
 
 void TestParadoxRead::customerTableWithMemosInBothBlockKinds()

@@ -135,7 +135,7 @@ private slots:
 void TestParadoxWrite::initTestCase()
 {
     QVERIFY2(QFile::exists(QStringLiteral(GLYPHREEL_FIXTURES "/paradox/db_CUSTOMER.DB")),
-             "the shared fixtures are missing: " GLYPHREEL_FIXTURES);
+             "the test data is missing: " GLYPHREEL_FIXTURES);
 }
 
 void TestParadoxWrite::newFrameTableHeaderIsTheEngines()

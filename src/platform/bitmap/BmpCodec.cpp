@@ -46,7 +46,7 @@ private:
 
 // Extracts one colour channel given by a bit mask and widens it to 8 bits
 // by repeating its bits, so that full intensity stays 255 and 5-bit 16
-// becomes 132 as on the original platform.
+// becomes 132 as Windows does.
 class Channel {
 public:
     explicit Channel(std::uint32_t mask)

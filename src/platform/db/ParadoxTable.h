@@ -1,7 +1,7 @@
 #pragma once
 // A Paradox table: the records file (.db), its blob file (.mb) and its
-// primary index (.px). Reads any table the old engine writes; writes tables
-// it and other readers accept.
+// primary index (.px). Reads any Paradox table of levels 3 to 7; writes
+// tables that Paradox engines and other readers accept.
 //
 // Saving is crash-safe: new memo blobs go to units of the blob file that the
 // committed records do not use, the new records file replaces the old one by

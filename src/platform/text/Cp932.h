@@ -1,7 +1,7 @@
 #pragma once
 // CP932 (Shift-JIS with the NEC and IBM extension rows), the code page of
 // every text our projects store. glibc's iconv maps the extension rows the
-// way the original platform does, so all conversions go through it.
+// way Windows does, so all conversions go through it.
 
 #include <QString>
 

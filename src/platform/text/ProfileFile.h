@@ -2,7 +2,7 @@
 // Settings files in INI form, in CP932, written key by key: a key already in
 // its section has its line replaced, a new key goes to the end of its
 // section, and every other byte of the file stays as it was. Sections and
-// keys match without regard to ASCII case, as on the original platform.
+// keys match without regard to ASCII case, as Windows' profile functions do.
 
 #include <QString>
 #include <QStringList>
