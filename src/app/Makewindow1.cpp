@@ -78,8 +78,14 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
         if (!item->statusTip().isEmpty())
             connect(item, &QAction::hovered, this, [this, item] { StatusBar1->showMessage(item->statusTip()); });
 
-    Query1 = new glyphreel::db::Query;
-    DataSource1 = new glyphreel::db::DataSource(Query1);
+    project_ = new glyphreel::project::Project(this);
+    project_->setSoundEnabled(true);
+    project_->addView(this);
+    Query1 = &project_->query();
+    DataSource1 = &project_->dataSource();
+    connect(project_, &glyphreel::project::Project::textTypeChanged, this, &TMakeForm1::setEditorMode);
+    connect(project_, &glyphreel::project::Project::pathChanged, this,
+            [this](const QString &path) { setWindowTitle(QStringLiteral("Glyphreel - ") + path); });
     Query1->afterOpen = [this] { Query1AfterOpen(); };
     Query1->afterScroll = [this] { Query1AfterScroll(); };
     DBRichEdit0->setDataSource(DataSource1);
@@ -116,8 +122,8 @@ TMakeForm1::~TMakeForm1()
     // The editor and the navigator leave the source before it goes.
     DBRichEdit0->setDataSource(nullptr);
     DBNavigator1->setDataSource(nullptr);
-    delete DataSource1;
-    delete Query1;
+    Query1->afterOpen = nullptr;
+    Query1->afterScroll = nullptr;
 }
 
 FileDialog *TMakeForm1::fileDialog(FileRequest::Mode mode, const char16_t *objectName, const QString &title,
@@ -339,12 +345,12 @@ void TMakeForm1::createEditor()
 void TMakeForm1::attachWindows()
 {
     if (PreviewForm1) {
-        PreviewForm1->DBRichEdit1->setDataSource(DataSource1);
+        PreviewForm1->setProject(project_);
         PreviewForm1->setMainView(DBRichEdit0);
     }
     if (ToolForm1) {
         ToolForm1->setEditors(DBRichEdit0, PreviewForm1 ? PreviewForm1->DBRichEdit1 : nullptr);
-        ToolForm1->setDataSource(DataSource1);
+        ToolForm1->setProject(project_);
     }
 }
 
@@ -391,7 +397,9 @@ void TMakeForm1::Exit1Click()
 
 void TMakeForm1::closeEvent(QCloseEvent *event)
 {
-    bool canClose = true;
+    // An error inside the question (a frame that cannot be stored, a save
+    // that fails) keeps the window and the work.
+    bool canClose = false;
     glyphreel::dialogs::runGuarded([&] { canClose = FormCloseQuery(); });
     if (!canClose) {
         event->ignore();

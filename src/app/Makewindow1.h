@@ -7,6 +7,7 @@
 #include "platform/dbctrls/DBNavigator.h"
 #include "platform/dbctrls/DBRichEdit.h"
 #include "platform/dialogs/FileDialog.h"
+#include "project/Project.h"
 
 #include <QAction>
 #include <QDialog>
@@ -20,11 +21,15 @@
 #include <QToolBar>
 #include <QToolButton>
 
-class TMakeForm1 : public QMainWindow {
+class TMakeForm1 : public QMainWindow, public glyphreel::project::SettingsView {
     Q_OBJECT
 public:
     explicit TMakeForm1(QWidget *parent = nullptr);
     ~TMakeForm1() override;
+
+    // The open project; its dataset and data source are Query1 and
+    // DataSource1.
+    glyphreel::project::Project &project() { return *project_; }
 
     // Menu bar. Menus and submenus are the actions that open them.
     QMenuBar *MainMenu1;
@@ -73,11 +78,15 @@ public:
     void Save2Click();
     // Returns false when the user cancelled the dialog.
     bool Save1Click();
-    // Whether the window may close; asks about pending changes.
+    // Whether the window may close; asks about unsaved work.
     bool FormCloseQuery();
     // Opens the project at this path as Open does after its dialog.
     void openProject(const QString &tdPath);
-    QString currentProjectFile() const { return currentProjectFile_; }
+    QString currentProjectFile() const { return project_->path(); }
+
+    // The editor's part of the settings: text type, base font and colour.
+    void storeSettings(glyphreel::project::Settings &settings) const override;
+    void showSettings(const glyphreel::project::Settings &settings) override;
 
     // Frames
     void Query1AfterOpen();
@@ -121,21 +130,18 @@ private:
     QAction *addMenu(QMenu *parentMenu, const char16_t *objectName, const QString &caption, const QString &hint,
                      const QKeySequence &shortcut = {});
 
+    // The question before unsaved work would be lost (new, open, closing).
     bool savePrompt();
     void newProject(bool rich);
-    void writeSettings(const QString &tdPath);
-    void readSettings(const QString &tdPath);
-    void loadTracks(const QString &tdPath);
-    void copySoundFiles(const QString &folder);
-    void openTable(const QString &tdPath);
+    void showFrameCounter();
+    void reportTracks();
     void setEditorMode(bool plainText);
     int editorPointSize() const;
-    void soundCues();
     // Leaves the frame for a modal window and comes back to it.
     void visitAndReturn(QDialog *window);
 
+    glyphreel::project::Project *project_;
     QString applicationFolder_;
-    QString currentProjectFile_;
     bool shown_ = false;
 };
 

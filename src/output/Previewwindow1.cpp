@@ -47,11 +47,83 @@ TPreviewForm1::TPreviewForm1()
     DBRichEdit1->setColors(Qt::white, Qt::black);
 }
 
+TPreviewForm1::~TPreviewForm1()
+{
+    setProject(nullptr);
+}
+
+void TPreviewForm1::setProject(glyphreel::project::Project *project)
+{
+    if (project_)
+        project_->removeView(this);
+    project_ = project;
+    DBRichEdit1->setDataSource(project ? &project->dataSource() : nullptr);
+    if (project)
+        project->addView(this);
+}
+
 void TPreviewForm1::resizeEvent(QResizeEvent *event)
 {
     ScreenCentredDialog::resizeEvent(event);
     Panel1->setGeometry(0, 0, kStripWidth, height());
     DBRichEdit1->setGeometry(kStripWidth, 0, std::max(0, width() - kStripWidth), height());
+    learnFrame();
+}
+
+void TPreviewForm1::moveEvent(QMoveEvent *event)
+{
+    ScreenCentredDialog::moveEvent(event);
+    learnFrame();
+}
+
+void TPreviewForm1::showEvent(QShowEvent *event)
+{
+    ScreenCentredDialog::showEvent(event);
+    learnFrame();
+}
+
+void TPreviewForm1::learnFrame()
+{
+    if (!isVisible())
+        return;
+    const QSize frame = frameGeometry().size() - size();
+    if (frame == frame_ || frame.width() < 0 || frame.height() < 0)
+        return;
+    frame_ = frame;
+    if (pendingOuter_.isValid()) {
+        const QSize outer = pendingOuter_;
+        pendingOuter_ = QSize();
+        resize(outer - frame_);
+    }
+}
+
+QSize TPreviewForm1::outerSize() const
+{
+    return size() + frame_;
+}
+
+void TPreviewForm1::setOuterSize(const QSize &outer)
+{
+    resize(outer - frame_);
+    // Not yet shown: the frame the window manager adds is still unknown.
+    if (!isVisible() && frame_.isNull())
+        pendingOuter_ = outer;
+}
+
+void TPreviewForm1::storeSettings(glyphreel::project::Settings &settings) const
+{
+    const QSize outer = pendingOuter_.isValid() ? pendingOuter_ : outerSize();
+    settings.previewWidth = outer.width();
+    settings.previewHeight = outer.height();
+    settings.speed = UpDown3->Position();
+    settings.loop = CheckBox1->isChecked();
+}
+
+void TPreviewForm1::showSettings(const glyphreel::project::Settings &settings)
+{
+    setOuterSize(QSize(settings.previewWidth, settings.previewHeight));
+    UpDown3->setPosition(settings.speed);
+    CheckBox1->setChecked(settings.loop);
 }
 
 void TPreviewForm1::FormClose()

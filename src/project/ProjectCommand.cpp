@@ -1,15 +1,18 @@
 #include "project/ProjectCommand.h"
 
-#include "platform/db/LocalSql.h"
 #include "platform/db/Query.h"
-#include "platform/richedit/RtfWriter.h"
+#include "platform/rtf/RtfDocument.h"
+#include "platform/rtf/RtfWriter.h"
 #include "platform/text/Cp932.h"
-#include "project/ProjectFiles.h"
+#include "platform/text/Lines.h"
+#include "project/Project.h"
+#include "project/ProjectError.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <stdexcept>
 
@@ -18,100 +21,124 @@ namespace {
 
 class UsageError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit UsageError(const QString &message) : std::runtime_error(message.toStdString()) {}
 };
-
-class CommandError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-std::string quoted(const QString &path)
-{
-    return "\"" + path.toStdString() + "\"";
-}
 
 QString absolute(const QString &path)
 {
     return QFileInfo(path).absoluteFilePath();
 }
 
-// Opens the project's table as the application does.
-void openTable(db::Query &query, const QString &tdPath)
-{
-    query.setDatabaseName(databaseName(tdPath).toStdString());
-    query.addSql(selectSql(openTableName(tdPath)).toStdString());
-    query.open();
-}
-
-void openProject(db::Query &query, const QString &tdPath)
-{
-    if (!QFileInfo::exists(tdPath))
-        throw CommandError(quoted(tdPath) + " does not exist");
-    if (!QFileInfo(tdPath).isFile())
-        throw CommandError(quoted(tdPath) + " is not a project settings file");
-    openTable(query, tdPath);
-}
-
-bool isRich(const db::Query &query)
-{
-    return query.tableInfo().fields.size() > 1 && query.tableInfo().fields[1].type == db::FieldType::FormattedMemo;
-}
-
-std::string frameText(const QString &path)
+QByteArray readFile(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw CommandError(quoted(path) + " cannot be read (" + file.errorString().toStdString() + ")");
-    QString text = QString::fromUtf8(file.readAll());
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\n', QStringLiteral("\r\n"));
+        throw ProjectError(QStringLiteral("「%1」を読めません (%2)").arg(path, file.errorString()));
+    return file.readAll();
+}
+
+// A text file's lines: UTF-8, any line ends.
+QString utf8Text(const QString &path)
+{
+    const QByteArray bytes = readFile(path);
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        throw ProjectError(QStringLiteral("「%1」は UTF-8 のテキストファイルではありません").arg(path));
+    return text::toLineFeeds(text);
+}
+
+// The first character of a text that CP932 cannot hold, named with its
+// code point.
+QString firstUnstorable(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const QString character = text.mid(i, pair ? 2 : 1);
+        bool storable = !pair && !text[i].isSurrogate();
+        if (storable) {
+            try {
+                text::encodeCp932(character);
+            } catch (const text::EncodingError &) {
+                storable = false;
+            }
+        }
+        if (!storable)
+            return QStringLiteral("「%1」 U+%2").arg(character, QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, u'0'));
+        if (pair)
+            ++i;
+    }
+    return {};
+}
+
+// A frame from a text file: CP932 with CR LF lines in a normal project; in
+// a rich one the control's RTF, which keeps any character.
+std::string frameFromText(const QString &path, bool rich)
+{
+    const QString text = utf8Text(path);
+    if (rich) {
+        rtf::RtfDocument doc;
+        const QStringList lines = text.split(u'\n');
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            // A text that ends with a line break has no last line of its own.
+            if (i == lines.size() - 1 && lines[i].isEmpty() && i > 0)
+                break;
+            doc.paragraphs.emplace_back();
+            if (!lines[i].isEmpty()) {
+                rtf::RtfRun r;
+                r.text = lines[i];
+                r.font = QStringLiteral("ＭＳ ゴシック");
+                r.sizePt = 4;
+                doc.paragraphs.back().push_back(r);
+            }
+        }
+        return rtf::writeRtf(doc);
+    }
+    const QString crlf = text::toCrLf(text);
     try {
-        return text::encodeCp932(text);
-    } catch (const text::EncodingError &e) {
-        throw CommandError(quoted(path) + ": " + e.what());
+        return text::encodeCp932(crlf);
+    } catch (const text::EncodingError &) {
+        throw ProjectError(QStringLiteral("「%1」の文字 %2 はノーマルテキスト型のプロジェクトの文字コード (Shift-JIS) で保存できません")
+                               .arg(path, firstUnstorable(crlf)));
     }
 }
 
 int create(const QStringList &arguments)
 {
-    QString project;
+    QString path;
     bool rich = false;
     QStringList texts;
     for (const QString &a : arguments) {
         if (a == QStringLiteral("--rich"))
             rich = true;
         else if (a.startsWith(QStringLiteral("--")))
-            throw UsageError("unknown option \"" + a.toStdString() + "\"");
-        else if (project.isEmpty())
-            project = a;
+            throw UsageError(QStringLiteral("知らないオプション「%1」").arg(a));
+        else if (path.isEmpty())
+            path = a;
         else
             texts << a;
     }
-    if (project.isEmpty())
-        throw UsageError("no project given");
-    const QString td = absolute(project);
+    if (path.isEmpty())
+        throw UsageError(QStringLiteral("プロジェクトが指定されていません"));
+    // As the file dialog does: a name without an extension gets ".td".
+    if (QFileInfo(path).suffix().isEmpty() && !path.endsWith(u'.'))
+        path += QStringLiteral(".td");
+    const QString td = absolute(path);
     if (QFileInfo::exists(td))
-        throw CommandError(quoted(td) + " already exists");
+        throw ProjectError(QStringLiteral("「%1」はすでにあります").arg(td));
     // Every frame's text is read before anything is written.
     std::vector<std::string> frames;
     for (const QString &t : texts) {
-        // A rich edit stream (an .rtf of a frame saved on Windows or here) is
-        // a rich frame as it stands.
-        if (rich && t.endsWith(QStringLiteral(".rtf"), Qt::CaseInsensitive)) {
-            QFile file(t);
-            if (!file.open(QIODevice::ReadOnly))
-                throw CommandError(quoted(t) + " cannot be read (" + file.errorString().toStdString() + ")");
-            frames.push_back(file.readAll().toStdString());
-            continue;
-        }
-        const std::string bytes = frameText(t);
-        frames.push_back(rich ? richedit::plainTextToRtf(bytes) : bytes);
+        // A rich edit stream (an .rtf of a frame saved on Windows or here)
+        // is a rich frame as it stands.
+        if (rich && t.endsWith(QStringLiteral(".rtf"), Qt::CaseInsensitive))
+            frames.push_back(readFile(t).toStdString());
+        else
+            frames.push_back(frameFromText(t, rich));
     }
-    // As a new project is made: the table, then the settings file.
-    db::executeStatement(databaseName(td).toStdString(), createTableSql(createTableName(td), rich).toStdString());
-    db::Query query;
-    openTable(query, td);
+    Project project;
+    project.create(td, rich);
+    db::Query &query = project.query();
     for (std::string &f : frames) {
         query.append();
         query.setFieldValue("MEM2", db::Value::bytes(std::move(f)));
@@ -119,18 +146,27 @@ int create(const QStringList &arguments)
     }
     query.applyUpdates();
     query.commitUpdates();
-    NewProjectSettings settings;
-    settings.normalText = !rich;
-    writeNewProjectSettings(td, settings);
     return 0;
+}
+
+void openExisting(Project &project, const QString &path)
+{
+    const QString td = absolute(path);
+    if (!QFileInfo::exists(td))
+        throw ProjectError(QStringLiteral("「%1」がありません").arg(td));
+    if (!QFileInfo(td).isFile())
+        throw ProjectError(QStringLiteral("「%1」はプロジェクトの設定ファイルではありません").arg(td));
+    project.open(td);
 }
 
 int frames(const QStringList &arguments, std::FILE *out)
 {
     if (arguments.size() != 1)
-        throw UsageError(arguments.isEmpty() ? "no project given" : "one project at a time");
-    db::Query query;
-    openProject(query, absolute(arguments[0]));
+        throw UsageError(arguments.isEmpty() ? QStringLiteral("プロジェクトが指定されていません")
+                                             : QStringLiteral("プロジェクトは一つずつ指定してください"));
+    Project project;
+    openExisting(project, arguments[0]);
+    db::Query &query = project.query();
     query.first();
     std::string lines;
     while (!query.eof()) {
@@ -153,20 +189,22 @@ int frames(const QStringList &arguments, std::FILE *out)
 int dump(const QStringList &arguments)
 {
     if (arguments.size() != 2)
-        throw UsageError("a project and a folder are needed");
-    db::Query query;
-    openProject(query, absolute(arguments[0]));
+        throw UsageError(QStringLiteral("プロジェクトと出力先のフォルダーを指定してください"));
+    Project project;
+    openExisting(project, arguments[0]);
     const QString folder = absolute(arguments[1]);
     if (!QDir().mkpath(folder))
-        throw CommandError(quoted(folder) + " cannot be made");
-    const QString extension = isRich(query) ? QStringLiteral(".rtf") : QStringLiteral(".txt");
+        throw ProjectError(QStringLiteral("フォルダー「%1」を作れません").arg(folder));
+    const QString extension = project.isRichTable() ? QStringLiteral(".rtf") : QStringLiteral(".txt");
+    db::Query &query = project.query();
     query.first();
     while (!query.eof()) {
         const QString path = QDir(folder).filePath(QString::fromStdString(query.fieldText("RENO")) + extension);
         const std::string memo = query.fieldBytes("MEM2");
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(memo.data(), static_cast<qint64>(memo.size())) != static_cast<qint64>(memo.size()))
-            throw CommandError(quoted(path) + " cannot be written (" + file.errorString().toStdString() + ")");
+        if (!file.open(QIODevice::WriteOnly) || file.write(memo.data(), static_cast<qint64>(memo.size())) != static_cast<qint64>(memo.size())
+            || !file.flush())
+            throw ProjectError(QStringLiteral("「%1」に書き込めません (%2)").arg(path, file.errorString()));
         query.next();
     }
     return 0;
@@ -189,14 +227,19 @@ int runProjectCommand(const QString &verb, const QStringList &arguments, std::FI
             return frames(arguments, out);
         if (verb == QStringLiteral("dump"))
             return dump(arguments);
-        throw UsageError("unknown command");
+        throw UsageError(QStringLiteral("知らないコマンドです"));
     } catch (const UsageError &e) {
-        std::fprintf(err, "%s: %s (usage: glyphreel create PROJECT.td [--rich] [TEXTFILE|RTFFILE...] | frames PROJECT.td | "
+        std::fprintf(err, "%s: %s (使い方: glyphreel create PROJECT.td [--rich] [TEXTFILE|RTFFILE...] | frames PROJECT.td | "
                           "dump PROJECT.td DIR)\n",
                      name.c_str(), e.what());
         return 2;
     } catch (const std::exception &e) {
-        std::fprintf(err, "%s: %s\n", name.c_str(), e.what());
+        // One line, whatever the message holds.
+        std::string message = e.what();
+        for (char &c : message)
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        std::fprintf(err, "%s: %s\n", name.c_str(), message.c_str());
         return 1;
     }
 }

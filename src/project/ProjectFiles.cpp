@@ -1,6 +1,7 @@
 #include "project/ProjectFiles.h"
 
-#include "platform/text/ProfileFile.h"
+#include "platform/db/LocalSql.h"
+#include "project/ProjectError.h"
 
 namespace glyphreel::project {
 
@@ -41,7 +42,7 @@ QString createTableName(const QString &tdPath)
 
 QString createTableSql(const QString &bareName, bool richText)
 {
-    return QStringLiteral("CREATE TABLE ") + bareName
+    return QStringLiteral("CREATE TABLE ") + QString::fromStdString(db::sqlTableName(bareName.toStdString()))
          + (richText ? QStringLiteral(" (RENO AUTOINC, MEM2 BLOB(0,3), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, SND4 BOOLEAN, "
                                       "SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))")
                      : QStringLiteral(" (RENO AUTOINC, MEM2 BLOB(0,1), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, SND4 BOOLEAN, "
@@ -50,26 +51,29 @@ QString createTableSql(const QString &bareName, bool richText)
 
 QString selectSql(const QString &tableFile)
 {
-    return QStringLiteral("SELECT * FROM ") + tableFile;
+    return QStringLiteral("SELECT * FROM ") + QString::fromStdString(db::sqlTableName(tableFile.toStdString()));
+}
+
+QString tablePath(const QString &tdPath)
+{
+    const QString folder = databaseName(tdPath);
+    return (folder.endsWith(u'/') ? folder : folder + u'/') + openTableName(tdPath);
+}
+
+void checkProjectName(const QString &tdPath)
+{
+    const QString name = createTableName(tdPath);
+    for (const QChar c : name)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            throw ProjectError(QStringLiteral("このファイル名はプロジェクトに使えません (制御文字を含んでいます): %1").arg(tdPath));
+    if (name.isEmpty())
+        throw ProjectError(QStringLiteral("このファイル名はプロジェクトに使えません (名前がありません): %1").arg(tdPath));
+    db::checkTableName(name.toStdString());
 }
 
 QString keys::track(int n)
 {
     return QStringLiteral("Track%1").arg(n);
-}
-
-void writeNewProjectSettings(const QString &tdPath, const NewProjectSettings &s)
-{
-    text::ProfileFile ini(tdPath);
-    ini.writeBool(keys::section, keys::textType, s.normalText);
-    ini.writeString(keys::section, keys::normalFont, s.font);
-    ini.writeInteger(keys::section, keys::normalSize, s.size);
-    ini.writeInteger(keys::section, keys::normalColor, s.color);
-    ini.writeInteger(keys::section, keys::previewHeight, s.previewHeight);
-    ini.writeInteger(keys::section, keys::previewWidth, s.previewWidth);
-    ini.writeInteger(keys::section, keys::backColor, s.backColor);
-    ini.writeInteger(keys::section, keys::speed, s.speed);
-    ini.writeBool(keys::section, keys::loop, s.loop);
 }
 
 } // namespace glyphreel::project

@@ -15,8 +15,16 @@ QString openTableName(const QString &tdPath);
 // movie.td -> movie, the name the create statement makes.
 QString createTableName(const QString &tdPath);
 
+// The statements, with the name bare when it is a plain word and quoted
+// otherwise ("copy (2).db"), so that any name a file dialog gives works.
 QString createTableSql(const QString &bareName, bool richText);
 QString selectSql(const QString &tableFile);
+// The records file of the project's table: movie.td -> /folder/movie.db.
+QString tablePath(const QString &tdPath);
+
+// Throws, before anything is written, when no table can have the name that
+// follows from this settings file (an empty name, a control character).
+void checkProjectName(const QString &tdPath);
 
 namespace keys {
 inline const QString section = QStringLiteral("Setting");
@@ -31,20 +39,5 @@ inline const QString speed = QStringLiteral("Speed");
 inline const QString loop = QStringLiteral("Loop");
 QString track(int n); // Track1 .. Track6
 } // namespace keys
-
-// The nine settings a new project writes, in their order.
-struct NewProjectSettings {
-    bool normalText = true;
-    QString font = QStringLiteral("ＭＳ ゴシック");
-    int size = 4;
-    int color = 0;
-    int previewHeight = 480;
-    int previewWidth = 640;
-    int backColor = 0;
-    int speed = 20;
-    bool loop = true;
-};
-
-void writeNewProjectSettings(const QString &tdPath, const NewProjectSettings &settings);
 
 } // namespace glyphreel::project

@@ -113,14 +113,7 @@ TToolForm1::TToolForm1(QWidget *parent)
     Edit4 = trackFields[3];
     Edit5 = trackFields[4];
     Edit6 = trackFields[5];
-    for (std::size_t i = 0; i < mediaPlayers.size(); ++i)
-        mediaPlayers[i] = std::make_unique<glyphreel::media::SoundDevice>(static_cast<int>(i));
-    MediaPlayer1 = mediaPlayers[0].get();
-    MediaPlayer2 = mediaPlayers[1].get();
-    MediaPlayer3 = mediaPlayers[2].get();
-    MediaPlayer4 = mediaPlayers[3].get();
-    MediaPlayer5 = mediaPlayers[4].get();
-    MediaPlayer6 = mediaPlayers[5].get();
+    setProject(nullptr);
 }
 
 void TToolForm1::buildEditPage()
@@ -316,10 +309,46 @@ void TToolForm1::buildSoundPage()
         "|MP3ファイル (*.mp3)|*.mp3"));
 }
 
-void TToolForm1::setDataSource(glyphreel::db::DataSource *source)
+TToolForm1::~TToolForm1()
 {
+    if (project_)
+        project_->removeView(this);
     for (glyphreel::dbctrls::DBCheckBox *cue : cueBoxes)
-        cue->setDataSource(source);
+        cue->setDataSource(nullptr);
+}
+
+void TToolForm1::setProject(glyphreel::project::Project *project)
+{
+    if (project_)
+        project_->removeView(this);
+    project_ = project;
+    if (project)
+        project->addView(this);
+    for (glyphreel::dbctrls::DBCheckBox *cue : cueBoxes)
+        cue->setDataSource(project ? &project->dataSource() : nullptr);
+    for (int n = 1; n <= 6; ++n)
+        mediaPlayers[static_cast<std::size_t>(n - 1)] = project ? &project->player(n) : nullptr;
+    MediaPlayer1 = mediaPlayers[0];
+    MediaPlayer2 = mediaPlayers[1];
+    MediaPlayer3 = mediaPlayers[2];
+    MediaPlayer4 = mediaPlayers[3];
+    MediaPlayer5 = mediaPlayers[4];
+    MediaPlayer6 = mediaPlayers[5];
+}
+
+void TToolForm1::storeSettings(glyphreel::project::Settings &settings) const
+{
+    settings.backColor = static_cast<int>(ColorComboBox9->Value());
+    for (std::size_t i = 0; i < trackFields.size(); ++i)
+        settings.tracks[i] = trackFields[i]->text();
+}
+
+void TToolForm1::showSettings(const glyphreel::project::Settings &settings)
+{
+    // A value write fires the box's change, which recolours the editors.
+    ColorComboBox9->setValue(static_cast<ColorValue>(settings.backColor));
+    for (std::size_t i = 0; i < trackFields.size(); ++i)
+        trackFields[i]->setText(settings.tracks[i]);
 }
 
 // The player takes the full path, the box the bare name. A file that does not
@@ -328,10 +357,12 @@ void TToolForm1::openTrackClick(int track)
 {
     if (track < 1 || track > 6 || !OpenDialog1->execute(this))
         return;
-    const auto k = static_cast<std::size_t>(track - 1);
+    if (!project_)
+        return;
     const QString path = OpenDialog1->fileName();
-    mediaPlayers[k]->open(path.toStdString());
-    trackFields[k]->setText(QFileInfo(path).fileName());
+    // A file that will not open is reported; the box keeps its last name.
+    project_->chooseTrackFile(track, path);
+    trackFields[static_cast<std::size_t>(track - 1)]->setText(QFileInfo(path).fileName());
 }
 
 void TToolForm1::setEditors(glyphreel::richedit::RichEdit *mainEditor, glyphreel::richedit::RichEdit *previewView)

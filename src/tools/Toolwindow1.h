@@ -7,6 +7,7 @@
 #include "platform/dialogs/FileDialog.h"
 #include "platform/media/SoundDevice.h"
 #include "platform/richedit/RichEdit.h"
+#include "project/Project.h"
 #include "widgets/ColorComboBox.h"
 #include "widgets/FontNameComboBox.h"
 #include "widgets/GradBox.h"
@@ -24,10 +25,11 @@
 #include <functional>
 #include <memory>
 
-class TToolForm1 : public QWidget {
+class TToolForm1 : public QWidget, public glyphreel::project::SettingsView {
     Q_OBJECT
 public:
     explicit TToolForm1(QWidget *parent = nullptr);
+    ~TToolForm1() override;
 
     // The editors the tools act on: the main editor's selection, and the
     // preview's text view for the background colour.
@@ -61,11 +63,11 @@ public:
     std::array<TShadowLabel *, 6> trackLabels{};
     std::array<QToolButton *, 6> openButtons{}; // SpeedButton12..17
     glyphreel::dialogs::FileDialog *OpenDialog1;
-    // The six tracks: their sound file names as shown (bare names) and
-    // their players, whose file names are the full paths they opened.
+    // The six tracks: their sound file names as shown (bare names) and the
+    // project's players, whose file names are the full paths they opened.
     std::array<QLineEdit *, 6> trackFields{};
     QLineEdit *Edit1, *Edit2, *Edit3, *Edit4, *Edit5, *Edit6;
-    std::array<std::unique_ptr<glyphreel::media::SoundDevice>, 6> mediaPlayers;
+    std::array<glyphreel::media::SoundDevice *, 6> mediaPlayers{};
     glyphreel::media::SoundDevice *MediaPlayer1, *MediaPlayer2, *MediaPlayer3, *MediaPlayer4, *MediaPlayer5,
         *MediaPlayer6;
 
@@ -84,8 +86,14 @@ public:
     void ColorComboBox9Change();
     // SpeedButton12Click ... SpeedButton17Click: choose track n's file (1..6).
     void openTrackClick(int track);
-    // The cue boxes show and edit the current frame of this source.
-    void setDataSource(glyphreel::db::DataSource *source);
+    // The project whose tracks the sound page shows and whose current
+    // frame the cue boxes edit.
+    void setProject(glyphreel::project::Project *project);
+
+    // The background colour and the track names are the tool box's part of
+    // the project's settings.
+    void storeSettings(glyphreel::project::Settings &settings) const override;
+    void showSettings(const glyphreel::project::Settings &settings) override;
 
     // Shows the selection's size, font name and style in the size box, the
     // name box and the style buttons, without applying them back: a
@@ -110,6 +118,7 @@ private:
     QPointer<glyphreel::richedit::RichEdit> editor_;
     QPointer<glyphreel::richedit::RichEdit> previewView_;
     bool showingSelection_ = false;
+    QPointer<glyphreel::project::Project> project_;
 };
 
 extern TToolForm1 *ToolForm1;

@@ -9,7 +9,7 @@
 #include "output/Previewwindow1.h"
 #include "platform/db/LocalSql.h"
 #include "platform/dialogs/ScriptedDialogService.h"
-#include "platform/richedit/RichTextConversion.h"
+#include "platform/rtf/RichTextConversion.h"
 #include "platform/text/Cp932.h"
 #include "platform/text/ProfileFile.h"
 #include "support/Files.h"
@@ -461,7 +461,7 @@ void TestProjectWindow::formatAfterPreviewIsSaved()
     f_->DBRichEdit0->selectAll();
     ToolForm1->SpeedButton1->click();
     f_->Save2Click();
-    const richedit::RtfDocument saved = richedit::readRtf(f_->Query1->fieldBytes("MEM2"));
+    const rtf::RtfDocument saved = rtf::readRtf(f_->Query1->fieldBytes("MEM2"));
     QCOMPARE(saved.plainText(), QStringLiteral("abc"));
     QVERIFY(saved.paragraphs.at(0).at(0).bold);
 }
@@ -639,7 +639,7 @@ void TestProjectWindow::selectionFeedbackReachesTheToolBox()
     f_->DBRichEdit0->selectAll();
     QCOMPARE(ToolForm1->Edit9->text(), QStringLiteral("12"));
     QVERIFY(!ToolForm1->SpeedButton2->isChecked());
-    const auto runs = richedit::fromTextDocument(*f_->DBRichEdit0->document()).paragraphs.at(0);
+    const auto runs = rtf::fromTextDocument(*f_->DBRichEdit0->document()).paragraphs.at(0);
     QCOMPARE(runs.size(), std::size_t{2});
     QCOMPARE(runs[1].sizePt, 20.0);
     QVERIFY(!runs[1].bold);

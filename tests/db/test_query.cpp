@@ -348,6 +348,7 @@ void TestQuery::dataSourceRelaysChanges()
         case DataSource::Event::StateChanged: events.push_back("state"); break;
         case DataSource::Event::FieldChanged: events.push_back("field " + std::to_string(field)); break;
         case DataSource::Event::UpdateRecord: events.push_back("update"); break;
+        case DataSource::Event::RecordPosted: events.push_back("posted"); break;
         }
     });
     openMovie(q, dir.root().toStdString());
@@ -356,7 +357,24 @@ void TestQuery::dataSourceRelaysChanges()
     q.edit(); // empty: starts a row
     q.setFieldValue("SND2", Value::logical(true));
     q.post();
-    QCOMPARE(events, (std::vector<std::string>{"state", "data", "field 3", "update", "state", "data"}));
+    // posting tells the controls the row holds what they wrote: nothing
+    // to load again
+    QCOMPARE(events, (std::vector<std::string>{"state", "data", "field 3", "update", "state", "posted"}));
+    // leaving a row that was put into edit state and not changed loads
+    // only the row moved to
+    q.append();
+    q.post();
+    q.first();
+    q.edit();
+    events.clear();
+    q.next();
+    QCOMPARE(events, (std::vector<std::string>{"state", "data"}));
+    // a changed one goes back to what is stored first when it is cancelled
+    q.edit();
+    q.setFieldValue("SND1", Value::logical(true));
+    events.clear();
+    q.cancel();
+    QCOMPARE(events, (std::vector<std::string>{"state", "data"}));
     QCOMPARE(source.dataSet(), &q);
 }
 

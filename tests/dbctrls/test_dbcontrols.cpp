@@ -7,8 +7,8 @@
 #include "platform/dbctrls/DBCheckBox.h"
 #include "platform/dbctrls/DBNavigator.h"
 #include "platform/dbctrls/DBRichEdit.h"
-#include "platform/richedit/RichTextConversion.h"
-#include "platform/richedit/RtfWriter.h"
+#include "platform/rtf/RichTextConversion.h"
+#include "platform/rtf/RtfWriter.h"
 #include "platform/text/Cp932.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
@@ -81,19 +81,24 @@ void TestDbControls::rtfRoundTripsThroughTheEditorsDocument()
     const QByteArray bytes = testsupport::readAll(QStringLiteral(GLYPHREEL_FIXTURES "/rtf/exC_ibmext.rtf"));
     const std::string original(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     QTextDocument doc;
-    richedit::loadMemo(original, false, doc);
+    rtf::loadMemo(original, false, doc);
     QCOMPARE(doc.toPlainText(), QStringLiteral("ⅰⅱ纊ｱ①Ⅰ"));
-    QCOMPARE(richedit::memoBytes(doc, false), original);
-    // in a plain project the same memo shows its characters and stores CP932
-    richedit::loadMemo(original, true, doc);
-    QCOMPARE(richedit::memoBytes(doc, true), text::encodeCp932(QStringLiteral("ⅰⅱ纊ｱ①Ⅰ")));
+    QCOMPARE(rtf::memoBytes(doc, false), original);
+    // a normal-text project never reads RTF: a frame whose text starts
+    // with "{\rtf" is that text, and is stored as it was
+    const std::string art = text::encodeCp932(QStringLiteral("{\\rtf1 は文字の絵\r\n二行目"));
+    rtf::loadMemo(art, true, doc);
+    QCOMPARE(doc.toPlainText(), QStringLiteral("{\\rtf1 は文字の絵\n二行目"));
+    QCOMPARE(rtf::memoBytes(doc, true), art);
+    // and loading is no step to undo
+    QVERIFY(!doc.isUndoAvailable());
 }
 
 void TestDbControls::selectionAttributes()
 {
     richedit::RichEdit e;
     e.setFont(QFont(QStringLiteral("ＭＳ ゴシック")));
-    richedit::toTextDocument(richedit::readRtf(richedit::plainTextToRtf(text::encodeCp932(QStringLiteral("abcdef")))), *e.document());
+    rtf::toTextDocument(rtf::readRtf(rtf::plainTextToRtf(text::encodeCp932(QStringLiteral("abcdef")))), *e.document());
     QTextCursor c = e.textCursor();
     c.setPosition(2);
     c.setPosition(4, QTextCursor::KeepAnchor);
@@ -106,7 +111,7 @@ void TestDbControls::selectionAttributes()
     QCOMPARE(e.selectionStyle(), richedit::RichEdit::Bold | richedit::RichEdit::Underline);
     QCOMPARE(e.selectionSizePt(), 9.0);
     QCOMPARE(e.selectionFontName(), QStringLiteral("ＭＳ Ｐゴシック"));
-    const richedit::RtfDocument back = richedit::readRtf(e.memo());
+    const rtf::RtfDocument back = rtf::readRtf(e.memo());
     QCOMPARE(back.paragraphs.size(), std::size_t(1));
     QCOMPARE(back.paragraphs[0].size(), std::size_t(3));
     QCOMPARE(back.paragraphs[0][1].text, QStringLiteral("cd"));
@@ -168,7 +173,7 @@ void TestDbControls::unstorableCharactersStopTheMoveAndStay()
         QFAIL("a character CP932 cannot hold was stored");
     } catch (const std::runtime_error &e) {
         const QString message = QString::fromUtf8(e.what());
-        QVERIFY2(message.contains(QStringLiteral("「\u00E9」(2行目 4文字目)")), e.what());
+        QVERIFY2(message.contains(QStringLiteral("「\u00E9」 U+00E9 (2行目 4文字目)")), e.what());
     }
     QCOMPARE(editor.toPlainText(), QStringLiteral("one\ncaf\u00E9")); // kept in the editor
     QCOMPARE(q.fieldText("RENO"), std::string("1"));
@@ -180,7 +185,7 @@ void TestDbControls::unstorableCharactersStopTheMoveAndStay()
 void TestDbControls::richFramesStoreTheirFormats()
 {
     TempDir dir;
-    createProject(dir.root(), true, {richedit::plainTextToRtf("plain")});
+    createProject(dir.root(), true, {rtf::plainTextToRtf("plain")});
     EditorOnTable t(dir.root(), false);
     db::Query &q = t.q;
     dbctrls::DBRichEdit &editor = t.editor;
@@ -194,7 +199,7 @@ void TestDbControls::richFramesStoreTheirFormats()
     q.commitUpdates();
     db::Query again;
     open(again, dir.root());
-    const richedit::RtfDocument stored = richedit::readRtf(again.fieldBytes("MEM2"));
+    const rtf::RtfDocument stored = rtf::readRtf(again.fieldBytes("MEM2"));
     QCOMPARE(stored.plainText(), QStringLiteral("plain"));
     QVERIFY(stored.paragraphs[0][0].italic);
     QCOMPARE(stored.paragraphs[0][0].color.rgb, QColor(0, 0, 255));

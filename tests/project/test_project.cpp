@@ -2,9 +2,10 @@
 // SQL texts, the new-project settings, and the create, frames and dump
 // commands run as users run them.
 
-#include "platform/richedit/RtfWriter.h"
+#include "platform/rtf/RtfWriter.h"
 #include "platform/text/Cp932.h"
 #include "project/ProjectFiles.h"
+#include "project/Settings.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 
@@ -80,12 +81,17 @@ void TestProject::newProjectWritesNineKeysInOrder()
 {
     TempDir dir;
     const QString td = dir.path(QStringLiteral("movie.td"));
-    NewProjectSettings s;
-    s.normalText = false;
-    writeNewProjectSettings(td, s);
+    // whatever font the editor shows, a new project names the base font;
+    // its text is white, not black on the black background
+    Settings current;
+    current.normalFont = QStringLiteral("Other");
+    current.normalSize = 12;
+    current.normalColor = 0xFF;
+    current.speed = 7;
+    writeNewProjectSettings(td, false, current);
     QCOMPARE(readAll(td), QByteArray("[Setting]\r\nTextType=0\r\nNormalFont=\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E\r\n"
-                                     "NormalSize=4\r\nNormalColor=0\r\nPreviewHeight=480\r\nPreviewWidth=640\r\nBackColor=0\r\n"
-                                     "Speed=20\r\nLoop=1\r\n"));
+                                     "NormalSize=4\r\nNormalColor=16777215\r\nPreviewHeight=480\r\nPreviewWidth=640\r\nBackColor=0\r\n"
+                                     "Speed=7\r\nLoop=1\r\n"));
 }
 
 void TestProject::createFramesAndDump()
@@ -134,7 +140,7 @@ void TestProject::richProjectsStoreRtf()
     const QByteArray rtf = readAll(dir.path(QStringLiteral("out/1.rtf")));
     QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg932"));
     QVERIFY(rtf.contains("\\fs8\\'95\\'5c\\'8e\\'a6 \\{x\\} \\\\ ok\r\n\\par }\r\n"));
-    QCOMPARE(rtf, QByteArray::fromStdString(glyphreel::richedit::plainTextToRtf(
+    QCOMPARE(rtf, QByteArray::fromStdString(glyphreel::rtf::plainTextToRtf(
                       glyphreel::text::encodeCp932(QStringLiteral("表示 {x} \\ ok\r\n")))));
 
     // the control's own streams go in as they are, beside text frames
@@ -151,14 +157,14 @@ void TestProject::failuresExitWithOneLine_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    QTest::newRow("missing project") << QStringList{"frames", "@/none.td"} << 1 << "does not exist";
+    QTest::newRow("missing project") << QStringList{"frames", "@/none.td"} << 1 << "がありません";
     QTest::newRow("not a project") << QStringList{"frames", "@/lonely.td"} << 1 << "lonely.db";
     QTest::newRow("damaged table") << QStringList{"frames", "@/broken.td"} << 1 << "broken.db";
-    QTest::newRow("existing project") << QStringList{"create", "@/broken.td"} << 1 << "already exists";
-    QTest::newRow("text not in CP932") << QStringList{"create", "@/new.td", "@/emoji.txt"} << 1 << "CP932";
+    QTest::newRow("existing project") << QStringList{"create", "@/broken.td"} << 1 << "すでにあります";
+    QTest::newRow("text not in CP932") << QStringList{"create", "@/new.td", "@/emoji.txt"} << 1 << "「\U0001F600」 U+1F600";
     QTest::newRow("unknown option") << QStringList{"create", "@/new.td", "--fancy"} << 2 << "--fancy";
-    QTest::newRow("dump without folder") << QStringList{"dump", "@/broken.td"} << 2 << "folder";
-    QTest::newRow("frames without project") << QStringList{"frames"} << 2 << "no project";
+    QTest::newRow("dump without folder") << QStringList{"dump", "@/broken.td"} << 2 << "フォルダー";
+    QTest::newRow("frames without project") << QStringList{"frames"} << 2 << "プロジェクトが指定されていません";
 }
 
 void TestProject::failuresExitWithOneLine()

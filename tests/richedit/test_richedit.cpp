@@ -2,8 +2,8 @@
 // what a paste takes from them, in rich and in plain mode.
 
 #include "platform/richedit/RichEdit.h"
-#include "platform/richedit/RichTextConversion.h"
-#include "platform/richedit/RtfDocument.h"
+#include "platform/rtf/RichTextConversion.h"
+#include "platform/rtf/RtfDocument.h"
 #include "support/Files.h"
 
 #include <QApplication>
@@ -13,6 +13,7 @@
 #include <QtTest>
 
 using namespace glyphreel::richedit;
+using namespace glyphreel::rtf;
 
 namespace {
 

@@ -3,7 +3,7 @@
 // selection's format without changing the selection.
 
 #include "platform/dialogs/ScriptedDialogService.h"
-#include "platform/richedit/RichTextConversion.h"
+#include "platform/rtf/RichTextConversion.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
 #include "tools/Toolwindow1.h"
@@ -29,7 +29,7 @@ struct ToolBoxOnEditor {
     std::vector<double> runSizes() const
     {
         std::vector<double> sizes;
-        for (const auto &para : glyphreel::richedit::fromTextDocument(*editor.document()).paragraphs)
+        for (const auto &para : glyphreel::rtf::fromTextDocument(*editor.document()).paragraphs)
             for (const auto &run : para)
                 sizes.push_back(run.sizePt);
         return sizes;
@@ -84,7 +84,12 @@ void TestToolBox::layoutOfTheEditPage()
     }
     QCOMPARE(tools.ColorComboBox9->Value(), glyphreel::widgets::ColorValue(0));
     QVERIFY(!tools.ColorComboBox9->CustomColorSave());
-    QCOMPARE(tools.MediaPlayer6, tools.mediaPlayers[5].get());
+    // without a project the sound page has no players
+    QCOMPARE(tools.MediaPlayer6, nullptr);
+    glyphreel::project::Project project;
+    tools.setProject(&project);
+    QCOMPARE(tools.MediaPlayer6, &project.player(6));
+    QCOMPARE(tools.mediaPlayers[5], tools.MediaPlayer6);
 }
 
 void TestToolBox::styleButtonsAddAndRemoveOnlyTheirFlag()
@@ -240,7 +245,10 @@ void TestToolBox::openButtonsLoadTheirTrack()
     TempDir dir;
     const QString tone = dir.path(QStringLiteral("a long name for a tone.wav"));
     QVERIFY(testsupport::makeSound(tone, 1));
+    glyphreel::project::Project project;
+    project.setSoundEnabled(true);
     TToolForm1 tools;
+    tools.setProject(&project);
 
     s->answerFile(tone);
     tools.openButtons[1]->click();
@@ -263,6 +271,9 @@ void TestToolBox::openButtonsLoadTheirTrack()
     QCOMPARE(tools.Edit2->text(), QStringLiteral("a long name for a tone.wav")); // the box keeps the last good name
     QVERIFY(!tools.MediaPlayer2->isOpen());
     QVERIFY(!tools.MediaPlayer1->isOpen() && tools.Edit1->text().isEmpty());
+    // the project keeps the file the track comes from, for saving
+    QCOMPARE(project.trackSource(2), text);
+    QCOMPARE(project.settings().tracks[1], QStringLiteral("a long name for a tone.wav"));
 }
 
 QTEST_MAIN(TestToolBox)

@@ -12,8 +12,10 @@ class Query;
 class DataSource {
 public:
     // UpdateRecord comes before a row is posted: controls write what they
-    // hold into it, and may refuse by throwing.
-    enum class Event { DataChanged, StateChanged, FieldChanged, UpdateRecord };
+    // hold into it, and may refuse by throwing. RecordPosted follows a post:
+    // the row holds what the controls wrote (and what was set through
+    // FieldChanged), so a control showing it need not load it again.
+    enum class Event { DataChanged, StateChanged, FieldChanged, UpdateRecord, RecordPosted };
     using Listener = std::function<void(Event, int field)>;
 
     explicit DataSource(Query *dataSet = nullptr);

@@ -33,14 +33,49 @@ bool startsWithWord(const std::string &text, const std::string &word)
     return upper(text.substr(0, word.size())) == word;
 }
 
-// A name as the engine takes it: not empty, no folder, no control characters.
-void checkName(const std::string &sql, const std::string &name)
+// A name as the engine takes it: not empty, no folder, no control
+// characters; a bare name also none of the characters that end it.
+void checkName(const std::string &sql, const std::string &name, bool quoted)
 {
     if (name.empty())
         refuse(sql, "names no table");
     for (unsigned char c : name)
-        if (c < 0x20 || c == '/' || c == '\\' || c == '"' || c == '(' || c == ')' || c == ',')
+        if (c < 0x20 || c == 0x7F || c == '/' || c == '\\'
+            || (!quoted && (c == '"' || c == '(' || c == ')' || c == ',')))
             refuse(sql, "cannot take \"" + name + "\" as a table name");
+}
+
+// A table name at the start of the text: "a quoted name" (a quote inside
+// doubled) or a bare one up to the stop character (or the end). Returns the
+// name and leaves the rest of the text in rest.
+std::string tableName(const std::string &sql, const std::string &text, char stop, std::string &rest)
+{
+    const std::string t = trim(text);
+    if (!t.empty() && t.front() == '"') {
+        std::string name;
+        std::size_t i = 1;
+        for (;; ++i) {
+            if (i >= t.size())
+                refuse(sql, "has a table name without its closing quote");
+            if (t[i] == '"') {
+                if (i + 1 < t.size() && t[i + 1] == '"') {
+                    name += '"';
+                    ++i;
+                    continue;
+                }
+                break;
+            }
+            name += t[i];
+        }
+        rest = t.substr(i + 1);
+        checkName(sql, name, true);
+        return name;
+    }
+    const std::size_t end = stop ? t.find(stop) : std::string::npos;
+    const std::string name = trim(t.substr(0, end));
+    rest = end == std::string::npos ? std::string() : t.substr(end);
+    checkName(sql, name, false);
+    return name;
 }
 
 FieldDef columnType(const std::string &sql, const std::string &name, const std::string &typeText)
@@ -125,15 +160,16 @@ std::vector<std::string> splitColumns(const std::string &list)
     return parts;
 }
 
-CreateTableStatement parseCreate(const std::string &sql, const std::string &rest)
+CreateTableStatement parseCreate(const std::string &sql, const std::string &text)
 {
-    const std::size_t open = rest.find('(');
-    const std::size_t close = rest.rfind(')');
-    if (open == std::string::npos || close == std::string::npos || close < open || !trim(rest.substr(close + 1)).empty())
-        refuse(sql, "is not a CREATE TABLE statement the engine understands (no column list)");
     CreateTableStatement st;
-    st.tableName = trim(rest.substr(0, open));
-    checkName(sql, st.tableName);
+    std::string rest;
+    st.tableName = tableName(sql, text, '(', rest);
+    rest = trim(rest);
+    const std::size_t open = 0;
+    const std::size_t close = rest.rfind(')');
+    if (rest.empty() || rest.front() != '(' || close == std::string::npos || !trim(rest.substr(close + 1)).empty())
+        refuse(sql, "is not a CREATE TABLE statement the engine understands (no column list)");
     std::vector<std::string> keys;
     for (const std::string &part : splitColumns(rest.substr(open + 1, close - open - 1))) {
         if (startsWithWord(part, "PRIMARY KEY")) {
@@ -170,13 +206,35 @@ Statement parseStatement(const std::string &sqlText)
     }
     if (startsWithWord(sql, "SELECT * FROM ")) {
         SelectAllStatement st;
-        st.tableFile = trim(sql.substr(14));
-        checkName(sql, st.tableFile);
-        if (st.tableFile.find(' ') != std::string::npos && upper(st.tableFile).find(" WHERE ") != std::string::npos)
+        std::string rest;
+        st.tableFile = tableName(sql, sql.substr(14), 0, rest);
+        if (!trim(rest).empty()
+            || (st.tableFile.find(' ') != std::string::npos && upper(st.tableFile).find(" WHERE ") != std::string::npos))
             refuse(sql, "asks for more than the engine's SELECT * FROM name");
         return st;
     }
     refuse(sql, "is not one the table engine understands (CREATE TABLE or SELECT * FROM)");
+}
+
+std::string sqlTableName(const std::string &name)
+{
+    const bool bare = !name.empty() && std::all_of(name.begin(), name.end(), [](unsigned char c) {
+        return c >= 0x80 || std::isalnum(c) || c == '_' || c == '.';
+    });
+    if (bare)
+        return name;
+    std::string quoted = "\"";
+    for (const char c : name) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return quoted + "\"";
+}
+
+void checkTableName(const std::string &name)
+{
+    checkName(name, name, true);
 }
 
 std::string tablePath(const std::string &databaseFolder, const std::string &tableFile)

@@ -2,8 +2,10 @@
 // The two statements the application sends the table engine:
 //   CREATE TABLE name (column TYPE, ..., PRIMARY KEY(column))
 //   SELECT * FROM name.db
-// Names stand unquoted, as they are. Anything else is refused with an error
-// that quotes the statement.
+// A name stands bare when it is a plain word (letters, digits, '_', '.' and
+// any non-ASCII character), else in double quotes with a quote inside
+// doubled: "copy (2).db". Anything else is refused with an error that quotes
+// the statement.
 
 #include "platform/db/ParadoxTable.h"
 
@@ -27,6 +29,13 @@ Statement parseStatement(const std::string &sql);
 
 // Runs a statement without a result set in the database folder.
 void executeStatement(const std::string &databaseFolder, const std::string &sql);
+
+// The name as a statement takes it: bare when it can be, else quoted.
+std::string sqlTableName(const std::string &name);
+
+// Throws DbError when no statement can name this table (an empty name, a
+// folder, a control character), before anything is written.
+void checkTableName(const std::string &name);
 
 // The path of a table file named in a statement, in the database folder.
 std::string tablePath(const std::string &databaseFolder, const std::string &tableFile);

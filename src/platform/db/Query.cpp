@@ -265,7 +265,8 @@ void Query::post()
     buffer_.clear();
     modified_ = false;
     setState(State::Browse);
-    notifyData();
+    for (DataSource *s : std::vector<DataSource *>(sources_))
+        s->notify(DataSource::Event::RecordPosted, -1);
 }
 
 void Query::cancel()
@@ -274,11 +275,15 @@ void Query::cancel()
     if (state_ == State::Insert)
         cursor_ = std::min(beforeInsert_, static_cast<int>(rows_.size()) - 1);
     if (state_ == State::Insert || state_ == State::Edit) {
+        // An unchanged row being edited is the stored row: the controls
+        // show it already. Anything else goes back to what is stored.
+        const bool changed = modified_ || state_ == State::Insert;
         buffer_.clear();
         modified_ = false;
         eof_ = rows_.empty();
         setState(State::Browse);
-        notifyData();
+        if (changed)
+            notifyData();
     }
 }
 
@@ -398,6 +403,9 @@ void Query::applyUpdates()
     requireActive("apply updates");
     if (state_ == State::Edit || state_ == State::Insert)
         post();
+    // Nothing posted or deleted since the last save: the files hold it all.
+    if (!pending_)
+        return;
     std::vector<Row> rows;
     rows.reserve(rows_.size());
     for (const Entry &e : rows_)

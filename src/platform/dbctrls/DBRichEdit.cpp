@@ -13,16 +13,24 @@ QString unstorableCharacters(const QString &text)
 {
     QStringList found;
     int line = 1, column = 1;
-    for (const QChar c : text) {
-        if (c == u'\n' || c == QChar(QChar::ParagraphSeparator)) {
+    for (qsizetype i = 0; i < text.size() && found.size() < 10; ++i) {
+        const QChar c = text[i];
+        if (c == u'\n' || c == QChar(QChar::ParagraphSeparator) || c == QChar(QChar::LineSeparator)) {
             ++line;
             column = 1;
             continue;
         }
-        if (!c.isSurrogate() && !text::encodableInCp932(c) && found.size() < 10)
-            found << QStringLiteral("「%1」(%2行目 %3文字目)").arg(c).arg(line).arg(column);
-        else if (c.isHighSurrogate() && found.size() < 10)
-            found << QStringLiteral("「U+%1」(%2行目 %3文字目)").arg(QString::number(c.unicode(), 16).toUpper()).arg(line).arg(column);
+        // A character beyond the BMP is two UTF-16 units: one character.
+        const bool pair = c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const QString character = pair ? text.mid(i, 2) : QString(c);
+        const char32_t code = pair ? QChar::surrogateToUcs4(c, text[i + 1]) : c.unicode();
+        if (pair || c.isSurrogate() || !text::encodableInCp932(c))
+            found << QStringLiteral("「%1」 U+%2 (%3行目 %4文字目)")
+                         .arg(character, QString::number(static_cast<uint>(code), 16).toUpper().rightJustified(4, u'0'))
+                         .arg(line)
+                         .arg(column);
+        if (pair)
+            ++i;
         ++column;
     }
     return found.join(QStringLiteral("、"));
@@ -31,7 +39,10 @@ QString unstorableCharacters(const QString &text)
 DBRichEdit::DBRichEdit(QWidget *parent)
     : richedit::RichEdit(parent), link_([this](db::DataSource::Event e, int f) { onEvent(e, f); })
 {
-    connect(document(), &QTextDocument::contentsChanged, this, &DBRichEdit::onTextChanged);
+    // The document is replaced on every load; the editor's own signal
+    // follows whichever document it shows.
+    connect(this, &QTextEdit::textChanged, this, &DBRichEdit::onTextChanged);
+    followActivity();
 }
 
 void DBRichEdit::setDataSource(db::DataSource *source)
@@ -39,6 +50,7 @@ void DBRichEdit::setDataSource(db::DataSource *source)
     if (link_.dataSource() == source)
         return;
     link_.setDataSource(source);
+    followActivity();
     loadFromRow();
 }
 
@@ -51,13 +63,21 @@ void DBRichEdit::setAutoDisplay(bool on)
         loadFromRow();
 }
 
+void DBRichEdit::followActivity()
+{
+    setReadOnly(link_.activeDataSet() == nullptr);
+}
+
 void DBRichEdit::loadFromRow()
 {
     loading_ = true;
-    if (db::Query *q = link_.activeDataSet())
-        setMemo(q->fieldBytes(dataField_.toStdString()));
-    else
-        clear();
+    try {
+        db::Query *q = link_.activeDataSet();
+        setMemo(q ? q->fieldBytes(dataField_.toStdString()) : std::string());
+    } catch (...) {
+        loading_ = false;
+        throw;
+    }
     loading_ = false;
     // What was loaded is the row's own text: only a change made here after
     // it may be written back. Another view of the same row (the preview's)
@@ -65,17 +85,30 @@ void DBRichEdit::loadFromRow()
     document()->setModified(false);
 }
 
-void DBRichEdit::onEvent(db::DataSource::Event event, int)
+void DBRichEdit::onEvent(db::DataSource::Event event, int field)
 {
     switch (event) {
     case db::DataSource::Event::DataChanged:
         if (autoDisplay_)
             loadFromRow();
         break;
+    case db::DataSource::Event::StateChanged:
+        followActivity();
+        // A closed dataset shows nothing.
+        if (!link_.activeDataSet() && !document()->isEmpty())
+            loadFromRow();
+        break;
+    case db::DataSource::Event::FieldChanged:
+        // Set from elsewhere (an import, a command): show what the row holds.
+        if (!loading_ && autoDisplay_ && link_.activeDataSet()
+            && field == link_.activeDataSet()->fieldIndex(dataField_.toStdString()))
+            loadFromRow();
+        break;
     case db::DataSource::Event::UpdateRecord:
         updateRecord();
         break;
-    default:
+    case db::DataSource::Event::RecordPosted:
+        // The row now holds what this editor shows.
         break;
     }
 }
@@ -115,7 +148,12 @@ void DBRichEdit::writeToRow()
                                      .toStdString());
     }
     loading_ = true;
-    q->setFieldValue(dataField_.toStdString(), db::Value::bytes(std::move(bytes)));
+    try {
+        q->setFieldValue(dataField_.toStdString(), db::Value::bytes(std::move(bytes)));
+    } catch (...) {
+        loading_ = false;
+        throw;
+    }
     loading_ = false;
     document()->setModified(false);
 }

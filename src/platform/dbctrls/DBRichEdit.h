@@ -1,7 +1,8 @@
 #pragma once
 // A rich text box bound to one column of a data source's current row: it
 // shows the row's text and, while the row is being edited, writes what is
-// typed into it when the row is posted.
+// typed into it when the row is posted. With no open dataset it is empty
+// and read-only, so that nothing can be typed that would go nowhere.
 
 #include "platform/dbctrls/DataLink.h"
 #include "platform/richedit/RichEdit.h"
@@ -32,6 +33,7 @@ private:
     void onEvent(db::DataSource::Event event, int field);
     void onTextChanged();
     void writeToRow();
+    void followActivity();
 
     QString dataField_;
     DataLink link_;
@@ -39,8 +41,9 @@ private:
     bool loading_ = false;
 };
 
-// The characters of a text that CP932 cannot hold, with their places, for a
-// message that tells the user what to change: empty when all can be stored.
+// The characters of a text that CP932 cannot hold, each with its code point
+// and place, for a message that tells the user what to change: empty when
+// all can be stored.
 QString unstorableCharacters(const QString &text);
 
 } // namespace glyphreel::dbctrls

@@ -22,6 +22,10 @@ const Output &output()
     static Output out;
     static std::once_flag once;
     std::call_once(once, [] {
+        // SDL would take SIGINT and SIGTERM for its own quit event, which
+        // nothing here reads: the application would no longer end when the
+        // session or the user asks it to.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             out.error = SDL_GetError();
             return;

@@ -1,8 +1,10 @@
 #include "platform/richedit/RichEdit.h"
 
-#include "platform/richedit/RichTextConversion.h"
+#include "platform/rtf/RichTextConversion.h"
+#include "platform/text/Lines.h"
 
 #include <QMimeData>
+#include <QPointer>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -35,19 +37,39 @@ void RichEdit::deleteSelection()
 
 void RichEdit::setColors(const QColor &text, const QColor &background)
 {
-    QPalette pal = palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        pal.setColor(group, QPalette::Text, text);
-    setPalette(pal);
-    setBackgroundColor(background);
-    setTextColor(text);
+    baseText_ = text;
+    background_ = background;
+    applyColors();
 }
 
 void RichEdit::setBackgroundColor(const QColor &background)
 {
+    background_ = background;
+    applyColors();
+}
+
+void RichEdit::setBaseTextColor(const QColor &text)
+{
+    baseText_ = text;
+    applyColors();
+}
+
+QColor RichEdit::shownTextColor() const
+{
+    if (baseText_.rgb() != background_.rgb())
+        return baseText_;
+    // Black or white, whichever stands out from the background.
+    return qGray(background_.rgb()) < 128 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+void RichEdit::applyColors()
+{
+    const QColor text = shownTextColor();
     QPalette pal = palette();
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-        pal.setColor(group, QPalette::Base, background);
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        pal.setColor(group, QPalette::Text, text);
+        pal.setColor(group, QPalette::Base, background_);
+    }
     setPalette(pal);
 }
 
@@ -119,7 +141,7 @@ void RichEdit::setSelectionStyle(int styles)
 QColor RichEdit::selectionColor() const
 {
     const QTextCharFormat f = selectionFormat();
-    return f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color() : palette().color(QPalette::Text);
+    return f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color() : baseText_;
 }
 
 void RichEdit::setSelectionColor(const QColor &color)
@@ -131,17 +153,31 @@ void RichEdit::setSelectionColor(const QColor &color)
 
 double RichEdit::basePointSize() const
 {
-    return pointSizeOf(font(), logicalDpiY());
+    return rtf::pointSizeOf(font(), logicalDpiY());
 }
 
 std::string RichEdit::memo() const
 {
-    return memoBytes(*document(), plainTextMode_, basePointSize());
+    return rtf::memoBytes(*document(), plainTextMode_, basePointSize());
 }
 
 void RichEdit::setMemo(const std::string &bytes)
 {
-    loadMemo(bytes, plainTextMode_, *document());
+    // Built away from the screen in one step, then shown: the editor lays
+    // out and paints the frame once, and the load is no step to undo.
+    QTextDocument *shown = document();
+    auto *fresh = new QTextDocument(this);
+    fresh->setDefaultFont(shown->defaultFont());
+    fresh->setDefaultTextOption(shown->defaultTextOption());
+    fresh->setDocumentMargin(shown->documentMargin());
+    fresh->setUndoRedoEnabled(shown->isUndoRedoEnabled());
+    rtf::loadMemo(bytes, plainTextMode_, *fresh);
+    const QPointer<QTextDocument> previous = shown;
+    setDocument(fresh);
+    // The editor's first document belongs to its text control, which lets
+    // it go with the next one; the ones made here belong to the editor.
+    if (previous && previous != fresh)
+        delete previous;
 }
 
 QStringList RichEdit::rtfMimeTypes()
@@ -155,7 +191,7 @@ QMimeData *RichEdit::createMimeDataFromSelection() const
 {
     const QTextDocumentFragment fragment = textCursor().selection();
     auto *data = new QMimeData;
-    data->setText(withLineFeeds(fragment.toPlainText()));
+    data->setText(text::toLineFeeds(fragment.toPlainText()));
     if (plainTextMode_)
         return data;
     // The selection in a document of the editor's own default font, so that
@@ -163,9 +199,9 @@ QMimeData *RichEdit::createMimeDataFromSelection() const
     QTextDocument selected;
     selected.setDefaultFont(document()->defaultFont());
     QTextCursor(&selected).insertFragment(fragment);
-    const QByteArray rtf = QByteArray::fromStdString(writeRtf(fromTextDocument(selected, basePointSize())));
+    const QByteArray stream = QByteArray::fromStdString(rtf::writeRtf(rtf::fromTextDocument(selected, basePointSize())));
     for (const QString &type : rtfMimeTypes())
-        data->setData(type, rtf);
+        data->setData(type, stream);
     data->setHtml(fragment.toHtml());
     return data;
 }
@@ -201,7 +237,7 @@ void RichEdit::insertFromMimeData(const QMimeData *source)
                 continue;
             QTextDocument pasted;
             pasted.setDefaultFont(document()->defaultFont());
-            toTextDocument(readRtf(source->data(type).toStdString()), pasted);
+            rtf::toTextDocument(rtf::readRtf(source->data(type).toStdString()), pasted);
             insert([&](QTextCursor &c) { c.insertFragment(QTextDocumentFragment(&pasted)); });
             return;
         }

@@ -27,9 +27,17 @@ public:
     // Removes the selected text (the Edit menu's delete).
     void deleteSelection();
 
-    // Text colour and background of the whole box.
+    // Text colour and background of the whole box. Text in the box's own
+    // colour never disappears into the background: when the two are the
+    // same (a project stored with black text on black), it shows in a
+    // contrasting colour, while baseTextColor() stays what was set.
     void setColors(const QColor &text, const QColor &background);
     void setBackgroundColor(const QColor &background);
+    void setBaseTextColor(const QColor &text);
+    QColor baseTextColor() const { return baseText_; }
+    QColor backgroundColor() const { return background_; }
+    // The colour text in the box's own colour is shown in.
+    QColor shownTextColor() const;
 
     // The selection's attributes: those of its first character (or of the
     // caret's position when nothing is selected); setting them changes the
@@ -66,7 +74,11 @@ private:
     QTextCharFormat selectionFormat() const;
     void mergeSelection(const QTextCharFormat &format);
 
+    void applyColors();
+
     bool plainTextMode_ = false;
+    QColor baseText_ = Qt::black;
+    QColor background_ = Qt::white;
 };
 
 } // namespace glyphreel::richedit

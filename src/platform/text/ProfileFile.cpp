@@ -216,6 +216,19 @@ QStringList ProfileFile::keys(const QString &section) const
 
 void ProfileFile::writeString(const QString &section, const QString &key, const QString &value)
 {
+    put(section, key, value);
+    save();
+}
+
+void ProfileFile::writeStrings(const QString &section, const std::vector<std::pair<QString, QString>> &values)
+{
+    for (const auto &[key, value] : values)
+        put(section, key, value);
+    save();
+}
+
+void ProfileFile::put(const QString &section, const QString &key, const QString &value)
+{
     const std::string s = encode(path_, section), k = encode(path_, key), v = encode(path_, value);
     const std::string newLine = k + "=" + v;
     std::size_t sec = findSection(s);
@@ -228,7 +241,6 @@ void ProfileFile::writeString(const QString &section, const QString &key, const 
             lines_.push_back({"", "\r\n"});
         lines_.push_back({"[" + s + "]", "\r\n"});
         lines_.push_back({newLine, "\r\n"});
-        save();
         return;
     }
     const std::size_t line = findKey(sec, k);
@@ -249,7 +261,6 @@ void ProfileFile::writeString(const QString &section, const QString &key, const 
             lines_[insertAt - 1].end = "\r\n";
         lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), Line{newLine, "\r\n"});
     }
-    save();
 }
 
 void ProfileFile::writeInteger(const QString &section, const QString &key, int value)

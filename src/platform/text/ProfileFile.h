@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace glyphreel::text {
@@ -38,6 +39,9 @@ public:
     void writeString(const QString &section, const QString &key, const QString &value);
     void writeInteger(const QString &section, const QString &key, int value);
     void writeBool(const QString &section, const QString &key, bool value);
+    // Several keys of one section in this order, each by the same rule,
+    // and the file written once.
+    void writeStrings(const QString &section, const std::vector<std::pair<QString, QString>> &values);
 
     // The keys of a section in file order.
     QStringList keys(const QString &section) const;
@@ -50,6 +54,7 @@ private:
     std::size_t findSection(const std::string &section) const;
     std::size_t findKey(std::size_t sectionLine, const std::string &key) const;
     bool rawValue(const QString &section, const QString &key, std::string &value) const;
+    void put(const QString &section, const QString &key, const QString &value);
     void save() const;
 
     QString path_;

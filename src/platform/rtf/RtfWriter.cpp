@@ -1,11 +1,14 @@
-#include "platform/richedit/RtfWriter.h"
+#include "platform/rtf/RtfWriter.h"
 
-#include "platform/richedit/RtfDocument.h"
+#include "platform/rtf/RtfDocument.h"
 #include "platform/text/Cp932.h"
+#include "platform/text/Lines.h"
 
-#include <map>
+#include <QHash>
 
-namespace glyphreel::richedit {
+#include <optional>
+
+namespace glyphreel::rtf {
 namespace {
 
 const char kHex[] = "0123456789abcdef";
@@ -25,8 +28,29 @@ bool isProportional(const QString &font)
     return names.contains(font);
 }
 
+// The CP932 bytes of one UTF-16 unit, or nothing when CP932 has none. Art
+// repeats a handful of characters thousands of times, so each is converted
+// once.
+const std::string *cp932Of(char16_t u)
+{
+    thread_local QHash<char16_t, std::optional<std::string>> known;
+    auto it = known.find(u);
+    if (it == known.end()) {
+        std::optional<std::string> bytes;
+        if (!QChar::isSurrogate(u)) {
+            try {
+                bytes = text::encodeCp932(QString(QChar(u)));
+            } catch (const text::EncodingError &) {
+            }
+        }
+        it = known.insert(u, std::move(bytes));
+    }
+    return it->has_value() ? &**it : nullptr;
+}
+
 // Text as the control writes it: ASCII raw, every byte of a CP932
-// character as \'hh, anything else as \uN?.
+// character as \'hh, anything else as \uN? for each of its UTF-16 units (a
+// character beyond the BMP is a surrogate pair, written as two escapes).
 void writeText(std::string &out, const QString &text)
 {
     for (const QChar c : text) {
@@ -38,16 +62,11 @@ void writeText(std::string &out, const QString &text)
             out += "\\tab ";
         } else if (u >= 0x20 && u < 0x7F) {
             out += static_cast<char>(u);
-        } else {
-            std::string bytes;
-            try {
-                bytes = text::encodeCp932(QString(c));
-            } catch (const text::EncodingError &) {
-                out += "\\u" + std::to_string(static_cast<std::int16_t>(u)) + "?";
-                continue;
-            }
-            for (const char b : bytes)
+        } else if (const std::string *bytes = cp932Of(u)) {
+            for (const char b : *bytes)
                 hexByte(out, static_cast<unsigned char>(b));
+        } else {
+            out += "\\u" + std::to_string(static_cast<std::int16_t>(u)) + "?";
         }
     }
 }
@@ -103,19 +122,29 @@ private:
 
 std::string writeRtf(const RtfDocument &document)
 {
-    // Fonts and colours in order of first use.
+    // Fonts and colours in order of first use; a colour frame has a colour
+    // per character, so both are looked up by hash.
+    const QString defaultFont = QStringLiteral("ＭＳ ゴシック");
     std::vector<QString> fonts;
     std::vector<QColor> colors;
+    QHash<QString, int> fontIndexes;
+    QHash<QRgb, int> colorIndexes;
     for (const auto &para : document.paragraphs)
         for (const RtfRun &r : para) {
-            const QString font = r.font.isEmpty() ? QStringLiteral("ＭＳ ゴシック") : r.font;
-            if (std::find(fonts.begin(), fonts.end(), font) == fonts.end())
+            const QString &font = r.font.isEmpty() ? defaultFont : r.font;
+            if (!fontIndexes.contains(font)) {
+                fontIndexes.insert(font, static_cast<int>(fonts.size()));
                 fonts.push_back(font);
-            if (r.color.kind == RtfColor::Kind::Rgb && std::find(colors.begin(), colors.end(), r.color.rgb) == colors.end())
+            }
+            if (r.color.kind == RtfColor::Kind::Rgb && !colorIndexes.contains(r.color.rgb.rgb())) {
+                colorIndexes.insert(r.color.rgb.rgb(), static_cast<int>(colors.size()) + 1);
                 colors.push_back(r.color.rgb);
+            }
         }
-    if (fonts.empty())
-        fonts.push_back(QStringLiteral("ＭＳ ゴシック"));
+    if (fonts.empty()) {
+        fontIndexes.insert(defaultFont, 0);
+        fonts.push_back(defaultFont);
+    }
 
     Output o;
     std::string head = "{\\rtf1\\ansi\\ansicpg932\\deff0\\deflang1033\\deflangfe1041{\\fonttbl";
@@ -151,14 +180,9 @@ std::string writeRtf(const RtfDocument &document)
     head += "\\viewkind4\\uc1\\pard";
     o.raw(head);
 
-    auto fontIndex = [&](const RtfRun &r) {
-        const QString font = r.font.isEmpty() ? QStringLiteral("ＭＳ ゴシック") : r.font;
-        return static_cast<int>(std::find(fonts.begin(), fonts.end(), font) - fonts.begin());
-    };
+    auto fontIndex = [&](const RtfRun &r) { return fontIndexes.value(r.font.isEmpty() ? defaultFont : r.font); };
     auto colorIndex = [&](const RtfRun &r) {
-        if (r.color.kind != RtfColor::Kind::Rgb)
-            return 0;
-        return static_cast<int>(std::find(colors.begin(), colors.end(), r.color.rgb) - colors.begin()) + 1;
+        return r.color.kind == RtfColor::Kind::Rgb ? colorIndexes.value(r.color.rgb.rgb()) : 0;
     };
 
     bool first = true;
@@ -230,8 +254,7 @@ std::string writeRtf(const RtfDocument &document)
 
 std::string plainTextToRtf(const std::string &cp932Text, int pointSize)
 {
-    QString text = text::decodeCp932(cp932Text);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QString text = text::toLineFeeds(text::decodeCp932(cp932Text));
     RtfDocument doc;
     for (const QString &line : text.split(u'\n')) {
         doc.paragraphs.emplace_back();
@@ -249,4 +272,4 @@ std::string plainTextToRtf(const std::string &cp932Text, int pointSize)
     return writeRtf(doc);
 }
 
-} // namespace glyphreel::richedit
+} // namespace glyphreel::rtf

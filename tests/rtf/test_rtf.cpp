@@ -2,14 +2,14 @@
 // runs say, the edge cases of the notes, and writing that gives back the
 // control's own bytes.
 
-#include "platform/richedit/RtfDocument.h"
+#include "platform/rtf/RtfDocument.h"
 #include "support/Files.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
 
-using namespace glyphreel::richedit;
+using namespace glyphreel::rtf;
 
 namespace {
 

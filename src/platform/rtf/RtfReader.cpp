@@ -1,6 +1,7 @@
-#include "platform/richedit/RtfDocument.h"
+#include "platform/rtf/RtfDocument.h"
 
 #include "platform/text/Cp932.h"
+#include "platform/text/Lines.h"
 
 #include <QStringList>
 
@@ -9,7 +10,7 @@
 #include <map>
 #include <optional>
 
-namespace glyphreel::richedit {
+namespace glyphreel::rtf {
 namespace {
 
 int codePageOfCharset(int charset, int ansiCodePage)
@@ -512,8 +513,7 @@ RtfDocument readRtf(std::string_view bytes)
         text.remove_suffix(1);
     if (text.empty())
         return doc;
-    QString all = text::decodeCp932(text);
-    all.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QString all = text::toLineFeeds(text::decodeCp932(text));
     for (const QString &line : all.split(u'\n')) {
         doc.paragraphs.emplace_back();
         if (!line.isEmpty()) {
@@ -525,4 +525,4 @@ RtfDocument readRtf(std::string_view bytes)
     return doc;
 }
 
-} // namespace glyphreel::richedit
+} // namespace glyphreel::rtf

@@ -5,10 +5,10 @@
 
 #include <string>
 
-namespace glyphreel::richedit {
+namespace glyphreel::rtf {
 
 // The stream for plain CP932 text (lines separated by CR LF) in one font of
 // the given size in points.
 std::string plainTextToRtf(const std::string &cp932Text, int pointSize = 4);
 
-} // namespace glyphreel::richedit
+} // namespace glyphreel::rtf

@@ -2,22 +2,22 @@
 // Between RTF documents and Qt's text documents: what the editor shows and
 // what the frame table stores.
 
-#include "platform/richedit/RtfDocument.h"
+#include "platform/rtf/RtfDocument.h"
 
 class QFont;
 class QTextDocument;
 
-namespace glyphreel::richedit {
+namespace glyphreel::rtf {
 
 // A font's size in points; a size given in pixels is converted at this
 // resolution and rounded to whole points.
 double pointSizeOf(const QFont &font, double dotsPerInch);
 
-// Text with every paragraph and line separator as a line feed.
-QString withLineFeeds(QString text);
-
-// Fills the document with the lines and runs; an auto colour leaves the
-// text in the editor's own colour.
+// Replaces the document's content with the lines and runs, in one step: a
+// colour frame has a run per character, and inserting them one by one into
+// a document that keeps undo steps and lays itself out after each costs
+// seconds. The document's undo history is cleared. An auto colour leaves
+// the text in the editor's own colour.
 void toTextDocument(const RtfDocument &rtf, QTextDocument &document);
 
 // The lines and runs of the document; text in the editor's own colour is
@@ -29,7 +29,10 @@ RtfDocument fromTextDocument(const QTextDocument &document, double defaultSizePt
 // bytes with CR LF lines for plain text. Throws text::EncodingError naming
 // the character that CP932 cannot hold in plain text.
 std::string memoBytes(const QTextDocument &document, bool plainText, double defaultSizePt = 0);
-// Fills the document from a stored memo (RTF or plain CP932).
+
+// Replaces the document's content with a stored memo, in one step and
+// without undo history: RTF for rich text, CP932 text for plain text (a
+// plain frame is never read as RTF, whatever it starts with).
 void loadMemo(const std::string &bytes, bool plainText, QTextDocument &document);
 
-} // namespace glyphreel::richedit
+} // namespace glyphreel::rtf

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace glyphreel::richedit {
+namespace glyphreel::rtf {
 
 struct RtfColor {
     enum class Kind { Unset, Auto, Rgb };
@@ -51,4 +51,4 @@ RtfDocument readRtf(std::string_view bytes);
 // a paragraph mark after every line, the last one included.
 std::string writeRtf(const RtfDocument &document);
 
-} // namespace glyphreel::richedit
+} // namespace glyphreel::rtf

@@ -1,0 +1,279 @@
+#include "project/Project.h"
+
+#include "platform/db/LocalSql.h"
+#include "platform/db/TableFiles.h"
+#include "project/ProjectError.h"
+#include "project/ProjectFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace glyphreel::project {
+namespace {
+
+QString absolute(const QString &path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
+std::size_t index(int track)
+{
+    if (track < 1 || track > 6)
+        throw ProjectError(QStringLiteral("トラック番号が範囲外です: %1").arg(track));
+    return static_cast<std::size_t>(track - 1);
+}
+
+} // namespace
+
+Project::Project(QObject *parent) : QObject(parent), source_(&query_)
+{
+    for (std::size_t i = 0; i < players_.size(); ++i)
+        players_[i] = std::make_unique<media::SoundDevice>(static_cast<int>(i));
+}
+
+Project::~Project()
+{
+    // The controls leave the source before the dataset goes.
+    source_.setDataSet(nullptr);
+}
+
+bool Project::isRichTable() const
+{
+    if (!query_.active())
+        return false;
+    const auto &fields = query_.tableInfo().fields;
+    return std::any_of(fields.begin(), fields.end(),
+                       [](const db::FieldDef &f) { return f.type == db::FieldType::FormattedMemo; });
+}
+
+void Project::addView(SettingsView *view)
+{
+    if (std::find(views_.begin(), views_.end(), view) == views_.end())
+        views_.push_back(view);
+}
+
+void Project::removeView(SettingsView *view)
+{
+    views_.erase(std::remove(views_.begin(), views_.end(), view), views_.end());
+}
+
+Settings Project::settings() const
+{
+    Settings s = stored_;
+    for (const SettingsView *view : views_)
+        view->storeSettings(s);
+    return s;
+}
+
+media::SoundDevice &Project::player(int track)
+{
+    return *players_[index(track)];
+}
+
+QString Project::trackSource(int track) const
+{
+    return sources_[index(track)];
+}
+
+void Project::chooseTrackFile(int track, const QString &fullPath)
+{
+    const std::size_t i = index(track);
+    sources_[i] = fullPath;
+    if (soundEnabled_)
+        players_[i]->open(fullPath.toStdString());
+}
+
+void Project::playCues()
+{
+    if (!query_.active())
+        return;
+    try {
+        for (int n = 1; n <= 6; ++n) {
+            media::SoundDevice &p = *players_[static_cast<std::size_t>(n - 1)];
+            if (p.fileName().empty() || !query_.fieldBool("SND" + std::to_string(n)))
+                continue;
+            p.rewind();
+            p.play();
+        }
+    } catch (const std::exception &) {
+        // Cues are a nicety: a track that cannot sound ends them silently.
+    }
+}
+
+void Project::rewindTracks()
+{
+    for (auto &p : players_)
+        if (!p->fileName().empty() && p->isOpen())
+            p->rewind();
+}
+
+bool Project::hasUnsavedWork() const
+{
+    if (!query_.active())
+        return false;
+    const bool editing = query_.state() == db::Query::State::Edit || query_.state() == db::Query::State::Insert;
+    return query_.updatesPending() || (editing && query_.modified());
+}
+
+bool Project::settleUnsavedWork(const std::function<Answer()> &ask, const std::function<bool()> &saveAs)
+{
+    if (!hasUnsavedWork())
+        return true;
+    switch (ask()) {
+    case Answer::Save:
+        return saveAs();
+    case Answer::Discard:
+        return true;
+    case Answer::Cancel:
+        break;
+    }
+    return false;
+}
+
+void Project::requireOpen(const char16_t *what) const
+{
+    if (!query_.active())
+        throw ProjectError(QStringLiteral("プロジェクトが開かれていないので%1できません。").arg(QString::fromUtf16(what)));
+}
+
+void Project::openTable(const QString &tdPath)
+{
+    query_.close();
+    query_.clearSql();
+    query_.setDatabaseName(databaseName(tdPath).toStdString());
+    query_.addSql(selectSql(openTableName(tdPath)).toStdString());
+    query_.open();
+}
+
+void Project::create(const QString &path, bool richText)
+{
+    const QString td = absolute(path);
+    checkProjectName(td);
+    const QString table = tablePath(td);
+    if (db::tableFilesExist(table.toStdString()))
+        throw ProjectError(QStringLiteral("「%1」にはすでに同じ名前の表があります。新規作成では既存の表を上書きしません。").arg(table));
+    // The table first, while the project open before is still open: a
+    // refusal leaves everything as it was.
+    db::executeStatement(databaseName(td).toStdString(), createTableSql(createTableName(td), richText).toStdString());
+    try {
+        writeNewProjectSettings(td, !richText, settings());
+    } catch (...) {
+        for (const std::string &file : db::tableFiles(table.toStdString()))
+            QFile::remove(QString::fromStdString(file));
+        throw;
+    }
+    emit textTypeChanged(!richText);
+    openTable(td);
+    path_ = td;
+    emit pathChanged(path_);
+}
+
+void Project::open(const QString &path)
+{
+    const QString td = absolute(path);
+    Settings s = settings();
+    // The text type first, so that the first frame loads as the project
+    // stores it.
+    s.normalText = readTextType(td, s.normalText);
+    emit textTypeChanged(s.normalText);
+    openTable(td);
+    path_ = td;
+    s = readSettingsFile(td, s);
+    stored_ = s;
+    for (SettingsView *view : views_)
+        view->showSettings(s);
+    loadTracks(s);
+    emit pathChanged(path_);
+}
+
+void Project::loadTracks(const Settings &s)
+{
+    failedTracks_.clear();
+    for (std::size_t i = 0; i < players_.size(); ++i) {
+        players_[i]->close();
+        sources_[i].clear();
+    }
+    const QDir folder = QFileInfo(path_).absoluteDir();
+    for (std::size_t i = 0; i < players_.size(); ++i) {
+        const QString &name = s.tracks[i];
+        if (name.isEmpty())
+            continue;
+        sources_[i] = folder.filePath(name);
+        if (!soundEnabled_)
+            continue;
+        try {
+            players_[i]->open(sources_[i].toStdString());
+        } catch (const media::SoundError &) {
+            failedTracks_ << QStringLiteral("%1 (%2)").arg(i + 1).arg(name);
+        }
+    }
+}
+
+void Project::copySoundFiles(const Settings &s, const QString &folder) const
+{
+    for (std::size_t i = 0; i < players_.size(); ++i) {
+        const QString &source = sources_[i];
+        const QString &name = s.tracks[i];
+        if (source.isEmpty() || name.isEmpty())
+            continue;
+        const QString target = QDir(folder).filePath(name);
+        // A sound file already there is kept; a failed copy is passed over,
+        // as the settings file still names the track.
+        if (!QFileInfo::exists(target))
+            QFile::copy(source, target);
+    }
+}
+
+void Project::save()
+{
+    requireOpen(u"保存");
+    query_.applyUpdates();
+    query_.commitUpdates();
+    const Settings s = settings();
+    writeSettingsFile(path_, s);
+    stored_ = s;
+    copySoundFiles(s, QFileInfo(path_).absolutePath());
+}
+
+bool Project::wouldReplaceOtherTable(const QString &path) const
+{
+    const QString td = absolute(path);
+    if (QFileInfo::exists(td))
+        return false; // the file dialog has asked about the project there
+    const std::string target = tablePath(td).toStdString();
+    if (!db::tableFilesExist(target))
+        return false;
+    return path_.isEmpty() || !db::sameTable(tablePath(path_).toStdString(), target);
+}
+
+void Project::saveAs(const QString &path)
+{
+    requireOpen(u"別名で保存");
+    const QString td = absolute(path);
+    checkProjectName(td);
+    query_.applyUpdates();
+    query_.commitUpdates();
+    const std::string from = tablePath(path_).toStdString();
+    const std::string to = tablePath(td).toStdString();
+    // The same table under another spelling of its path (a link, another
+    // case on a case-insensitive folder) is not copied onto itself.
+    if (!db::sameTable(from, to))
+        db::copyTable(from, to);
+    const Settings s = settings();
+    writeSettingsFile(td, s);
+    stored_ = s;
+    copySoundFiles(s, QFileInfo(td).absolutePath());
+    openTable(td);
+    path_ = td;
+    emit pathChanged(path_);
+}
+
+void Project::close()
+{
+    query_.close();
+}
+
+} // namespace glyphreel::project
