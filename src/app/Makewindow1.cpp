@@ -1,5 +1,6 @@
 #include "app/Makewindow1.h"
 
+#include "app/Fonts.h"
 #include "app/Glyphs.h"
 #include "platform/dialogs/Commands.h"
 #include "output/Previewwindow1.h"
@@ -11,6 +12,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStackedLayout>
+#include <QTimer>
 
 TMakeForm1 *MakeForm1 = nullptr;
 
@@ -369,6 +371,8 @@ void TMakeForm1::FormShow(const QRect &screen)
         applicationFolder_.chop(1);
     OpenDialog1->setInitialDir(applicationFolder_);
     SaveDialog1->setInitialDir(applicationFolder_);
+    // Once the window is on screen, while the user looks for a project.
+    QTimer::singleShot(0, this, [this] { glyphreel::app::warmUpArtFont(DBRichEdit0->font()); });
 }
 
 void TMakeForm1::setVisible(bool visible)

@@ -158,8 +158,9 @@ void Project::create(const QString &path, bool richText)
     // The table first, while the project open before is still open: a
     // refusal leaves everything as it was.
     db::executeStatement(databaseName(td).toStdString(), createTableSql(createTableName(td), richText).toStdString());
+    Settings s = settings();
     try {
-        writeNewProjectSettings(td, !richText, settings());
+        s = writeNewProjectSettings(td, !richText, s);
     } catch (...) {
         for (const std::string &file : db::tableFiles(table.toStdString()))
             QFile::remove(QString::fromStdString(file));
@@ -168,23 +169,27 @@ void Project::create(const QString &path, bool richText)
     emit textTypeChanged(!richText);
     openTable(td);
     path_ = td;
+    // What the file says now, but for what the views show: the editor
+    // keeps its font until the project is opened again.
+    stored_ = s;
     emit pathChanged(path_);
 }
 
 void Project::open(const QString &path)
 {
     const QString td = absolute(path);
-    Settings s = settings();
-    // The text type first, so that the first frame loads as the project
-    // stores it.
-    s.normalText = readTextType(td, s.normalText);
+    // The settings before the table: the first frame loads as the project
+    // stores it (plain or rich) and is laid out once, in the project's font.
+    const Settings s = readSettingsFile(td, settings());
+    // The frame on screen goes first, so that nothing lays it out again in
+    // the new font.
+    query_.close();
     emit textTypeChanged(s.normalText);
-    openTable(td);
-    path_ = td;
-    s = readSettingsFile(td, s);
-    stored_ = s;
     for (SettingsView *view : views_)
         view->showSettings(s);
+    openTable(td);
+    path_ = td;
+    stored_ = s;
     loadTracks(s);
     emit pathChanged(path_);
 }

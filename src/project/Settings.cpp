@@ -46,11 +46,6 @@ Settings readSettingsFile(const QString &tdPath, Settings s)
     return s;
 }
 
-bool readTextType(const QString &tdPath, bool current)
-{
-    return text::ProfileFile(tdPath).readBool(keys::section, keys::textType, current);
-}
-
 void writeSettingsFile(const QString &tdPath, const Settings &s)
 {
     Pairs pairs = baseKeys(s);
@@ -59,7 +54,7 @@ void writeSettingsFile(const QString &tdPath, const Settings &s)
     text::ProfileFile(tdPath).writeStrings(keys::section, pairs);
 }
 
-void writeNewProjectSettings(const QString &tdPath, bool normalText, const Settings &current)
+Settings writeNewProjectSettings(const QString &tdPath, bool normalText, const Settings &current)
 {
     Settings s = current;
     const Settings fresh;
@@ -68,6 +63,7 @@ void writeNewProjectSettings(const QString &tdPath, bool normalText, const Setti
     s.normalSize = fresh.normalSize;
     s.normalColor = fresh.normalColor;
     text::ProfileFile(tdPath).writeStrings(keys::section, baseKeys(s));
+    return s;
 }
 
 } // namespace glyphreel::project

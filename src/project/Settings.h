@@ -27,16 +27,13 @@ struct Settings {
 // names are emptied first and read as stored.
 Settings readSettingsFile(const QString &tdPath, Settings current);
 
-// Only the text type, with the given value as its default: a frame must not
-// load before the editor knows how to read it.
-bool readTextType(const QString &tdPath, bool current);
-
 // Writes every key, TextType to Track6, in one write of the file.
 void writeSettingsFile(const QString &tdPath, const Settings &settings);
 
 // Writes the nine keys of a new project (no track keys): the text type, the
 // base font "ＭＳ ゴシック" 4 pt in white, and the preview size, background,
 // speed and loop of the given settings.
-void writeNewProjectSettings(const QString &tdPath, bool normalText, const Settings &current);
+// Returns the settings as written.
+Settings writeNewProjectSettings(const QString &tdPath, bool normalText, const Settings &current);
 
 } // namespace glyphreel::project

@@ -201,8 +201,13 @@ void TestRichEdit::textInAPixelSizedFontIsStoredInPoints()
     const std::string memo = edit.memo();
     QVERIFY2(memo.find("\\fs6 aa") != std::string::npos, memo.c_str());
     QCOMPARE(edit.selectionSizePt(), 3.0); // what the tool box shows is what is stored
+    // text already there keeps its size when the box's font changes: only
+    // what is typed from then on takes the new one
     art.setPixelSize(16);
     edit.setFont(art);
+    QCOMPARE(readRtf(edit.memo()).paragraphs.at(0).at(0).sizePt, 3.0);
+    edit.setMemo({});
+    edit.insertPlainText(QStringLiteral("aa"));
     const double stored = readRtf(edit.memo()).paragraphs.at(0).at(0).sizePt;
     QCOMPARE(stored, 16 * 72.0 / edit.logicalDpiY());
     QCOMPARE(edit.selectionSizePt(), stored);

@@ -362,6 +362,15 @@ std::string Query::fieldBytes(const std::string &field) const
     return v.isNull() ? std::string() : table_->blobBytes(v);
 }
 
+std::string Query::fieldBytesAt(int recNo, const std::string &field) const
+{
+    const int f = fieldIndex(field);
+    if (recNo < 1 || recNo > static_cast<int>(rows_.size()))
+        return {};
+    const Value v = valueOf(rows_[static_cast<std::size_t>(recNo - 1)], static_cast<std::size_t>(f));
+    return v.isNull() ? std::string() : table_->blobBytes(v);
+}
+
 void Query::setFieldValue(const std::string &field, const Value &value)
 {
     const int f = fieldIndex(field);

@@ -65,6 +65,10 @@ public:
     bool fieldBool(const std::string &field) const;        // null reads as false
     std::string fieldBytes(const std::string &field) const;
     void setFieldValue(const std::string &field, const Value &value);
+    // The bytes of a field of another row (1-based, as recNo), without
+    // moving: for a control that prepares the next row ahead of a move.
+    // Empty for a row that is not there.
+    std::string fieldBytesAt(int recNo, const std::string &field) const;
     bool modified() const { return modified_; }
     // A control holds a change it will write when the row is posted.
     void markModified();

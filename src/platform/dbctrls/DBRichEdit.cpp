@@ -4,10 +4,17 @@
 #include "platform/text/Cp932.h"
 
 #include <QTextDocument>
+#include <QTimer>
 
 #include <stdexcept>
 
 namespace glyphreel::dbctrls {
+namespace {
+
+// Frames of fewer characters load faster than a screen refresh.
+constexpr int kPrepareFrom = 4000;
+
+} // namespace
 
 QString unstorableCharacters(const QString &text)
 {
@@ -83,6 +90,33 @@ void DBRichEdit::loadFromRow()
     // it may be written back. Another view of the same row (the preview's)
     // would otherwise write its stale copy over this one's on posting.
     document()->setModified(false);
+
+    const db::Query *q = link_.activeDataSet();
+    const int recNo = q ? q->recNo() : 0;
+    if (recNo > 0 && shownRecNo_ > 0 && recNo != shownRecNo_)
+        direction_ = recNo > shownRecNo_ ? 1 : -1;
+    shownRecNo_ = recNo;
+    // A large frame (colour art has a run per character) takes longer to
+    // build than a key repeat: the next one in the direction of travel is
+    // built once this one is on screen.
+    if (recNo > 0 && !preparing_ && isVisible() && document()->characterCount() > kPrepareFrom) {
+        preparing_ = true;
+        QTimer::singleShot(0, this, [this] {
+            preparing_ = false;
+            prepareNeighbour();
+        });
+    }
+}
+
+void DBRichEdit::prepareNeighbour()
+{
+    const db::Query *q = link_.activeDataSet();
+    if (!q || !autoDisplay_ || q->recNo() != shownRecNo_)
+        return;
+    const int next = shownRecNo_ + direction_;
+    if (next < 1 || next > q->recordCount())
+        return;
+    prepareMemo(q->fieldBytesAt(next, dataField_.toStdString()));
 }
 
 void DBRichEdit::onEvent(db::DataSource::Event event, int field)
@@ -116,7 +150,7 @@ void DBRichEdit::onEvent(db::DataSource::Event event, int field)
 void DBRichEdit::onTextChanged()
 {
     db::Query *q = link_.activeDataSet();
-    if (loading_ || !q || !autoDisplay_)
+    if (loading_ || loadingContent() || !q || !autoDisplay_)
         return;
     // Typing starts the row's editing, as the data-aware controls do.
     if (q->state() == db::Query::State::Browse)

@@ -34,11 +34,17 @@ private:
     void onTextChanged();
     void writeToRow();
     void followActivity();
+    void prepareNeighbour();
 
     QString dataField_;
     DataLink link_;
     bool autoDisplay_ = true;
     bool loading_ = false;
+    // The row shown last and the way the user is moving, for preparing the
+    // next frame while this one is looked at.
+    int shownRecNo_ = 0;
+    int direction_ = 1;
+    bool preparing_ = false;
 };
 
 // The characters of a text that CP932 cannot hold, each with its code point

@@ -3,8 +3,11 @@
 #include "platform/rtf/RichTextConversion.h"
 #include "platform/text/Lines.h"
 
+#include <QEvent>
 #include <QMimeData>
 #include <QPointer>
+#include <QElapsedTimer>
+#include <cstdio>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -21,6 +24,24 @@ void RichEdit::setPlainTextMode(bool on)
 {
     plainTextMode_ = on;
     setAcceptRichText(!on);
+}
+
+void RichEdit::changeEvent(QEvent *event)
+{
+    // Rich text in the box's own font keeps the font it was shown in when
+    // the box's font changes: only its own runs are the frame's, and they
+    // must not change with the view.
+    if (event->type() != QEvent::FontChange || plainTextMode_ || document()->isEmpty()) {
+        QTextEdit::changeEvent(event);
+        return;
+    }
+    const rtf::RtfDocument runs = rtf::fromTextDocument(*document(), rtf::pointSizeOf(document()->defaultFont(), logicalDpiY()));
+    const bool modified = document()->isModified();
+    QTextEdit::changeEvent(event);
+    loadingContent_ = true;
+    rtf::toTextDocument(runs, *document(), basePointSize());
+    loadingContent_ = false;
+    document()->setModified(modified);
 }
 
 void RichEdit::setWordWrap(bool on)
@@ -161,23 +182,49 @@ std::string RichEdit::memo() const
     return rtf::memoBytes(*document(), plainTextMode_, basePointSize());
 }
 
-void RichEdit::setMemo(const std::string &bytes)
+// A document of the memo, built away from the screen in one step: shown,
+// the editor lays it out and paints it once, and the load is no step to undo.
+QTextDocument *RichEdit::buildDocument(const std::string &bytes)
 {
-    // Built away from the screen in one step, then shown: the editor lays
-    // out and paints the frame once, and the load is no step to undo.
-    QTextDocument *shown = document();
+    const QTextDocument *shown = document();
     auto *fresh = new QTextDocument(this);
     fresh->setDefaultFont(shown->defaultFont());
     fresh->setDefaultTextOption(shown->defaultTextOption());
     fresh->setDocumentMargin(shown->documentMargin());
     fresh->setUndoRedoEnabled(shown->isUndoRedoEnabled());
-    rtf::loadMemo(bytes, plainTextMode_, *fresh);
-    const QPointer<QTextDocument> previous = shown;
+    rtf::loadMemo(bytes, plainTextMode_, *fresh, basePointSize());
+    return fresh;
+}
+
+void RichEdit::prepareMemo(const std::string &bytes)
+{
+    if (prepared_.document && prepared_.bytes == bytes && prepared_.plainText == plainTextMode_)
+        return;
+    if (prepared_.document)
+        prepared_.document->deleteLater();
+    prepared_ = {bytes, plainTextMode_, document()->defaultFont(), buildDocument(bytes)};
+}
+
+void RichEdit::setMemo(const std::string &bytes)
+{
+    QTextDocument *fresh = nullptr;
+    if (prepared_.document && prepared_.bytes == bytes && prepared_.plainText == plainTextMode_
+        && prepared_.font == document()->defaultFont())
+        fresh = prepared_.document;
+    else
+        fresh = buildDocument(bytes);
+    if (prepared_.document && prepared_.document != fresh)
+        prepared_.document->deleteLater();
+    prepared_ = {};
+    const QPointer<QTextDocument> previous = document();
+    QElapsedTimer T; T.start();
     setDocument(fresh);
+    if (bytes.size() > 100000) fprintf(stderr, "setDocument %lld\n", T.elapsed());
     // The editor's first document belongs to its text control, which lets
-    // it go with the next one; the ones made here belong to the editor.
+    // it go with the next one; the ones made here belong to the editor and
+    // go once the new one is on screen.
     if (previous && previous != fresh)
-        delete previous;
+        previous->deleteLater();
 }
 
 QStringList RichEdit::rtfMimeTypes()
@@ -237,7 +284,7 @@ void RichEdit::insertFromMimeData(const QMimeData *source)
                 continue;
             QTextDocument pasted;
             pasted.setDefaultFont(document()->defaultFont());
-            rtf::toTextDocument(rtf::readRtf(source->data(type).toStdString()), pasted);
+            rtf::toTextDocument(rtf::readRtf(source->data(type).toStdString()), pasted, basePointSize());
             insert([&](QTextCursor &c) { c.insertFragment(QTextDocumentFragment(&pasted)); });
             return;
         }

@@ -2,6 +2,7 @@
 // A rich text box: plain or rich text, per-character formats, word wrap and
 // tab handling switchable as the windows need them.
 
+#include <QPointer>
 #include <QTextEdit>
 
 #include <string>
@@ -59,6 +60,9 @@ public:
     // The stored form of the text and back (RTF, or CP932 for plain text).
     std::string memo() const;
     void setMemo(const std::string &bytes);
+    // Builds the document of a memo that is likely to be shown next, so
+    // that setMemo with the same bytes only has to show it.
+    void prepareMemo(const std::string &bytes);
 
     // The clipboard formats: RTF in the control's own form, then HTML, then
     // plain text, so that art copied here pastes into other programs with
@@ -66,6 +70,10 @@ public:
     static QStringList rtfMimeTypes();
 
 protected:
+    // While a memo is shown or the text is rebuilt in a new font: the
+    // changes of the text that follow are no edits.
+    bool loadingContent() const { return loadingContent_; }
+    void changeEvent(QEvent *event) override;
     QMimeData *createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
@@ -75,10 +83,20 @@ private:
     void mergeSelection(const QTextCharFormat &format);
 
     void applyColors();
+    QTextDocument *buildDocument(const std::string &bytes);
+
+    struct Prepared {
+        std::string bytes;
+        bool plainText = false;
+        QFont font;
+        QPointer<QTextDocument> document;
+    };
 
     bool plainTextMode_ = false;
     QColor baseText_ = Qt::black;
     QColor background_ = Qt::white;
+    Prepared prepared_;
+    bool loadingContent_ = false;
 };
 
 } // namespace glyphreel::richedit

@@ -43,11 +43,13 @@ double pointSizeOf(const QFont &font, double dotsPerInch)
     return 4;
 }
 
-void toTextDocument(const RtfDocument &rtf, QTextDocument &document)
+void toTextDocument(const RtfDocument &rtf, QTextDocument &document, double defaultSizePt)
 {
+    const QString defaultFamily = document.defaultFont().family();
+    const double defaultSize = defaultSizePt > 0 ? defaultSizePt : pointSizeOf(document.defaultFont(), 96);
     fillInOneStep(document, [&](QTextCursor &cursor) {
-        // One format object, changed only where a run differs from the one
-        // before it: in a colour frame that is the colour alone.
+        // A format holds only what differs from the document's defaults;
+        // runs that differ in colour alone share everything else.
         QTextCharFormat f;
         const RtfRun *previous = nullptr;
         bool firstBlock = true;
@@ -57,21 +59,31 @@ void toTextDocument(const RtfDocument &rtf, QTextDocument &document)
             firstBlock = false;
             for (const RtfRun &run : para) {
                 if (!previous || run.font != previous->font) {
-                    if (run.font.isEmpty())
+                    if (run.font.isEmpty() || run.font == defaultFamily)
                         f.clearProperty(QTextFormat::FontFamilies);
                     else
                         f.setFontFamilies(QStringList{run.font});
                 }
-                if (!previous || run.sizePt != previous->sizePt)
-                    f.setFontPointSize(run.sizePt);
+                if (!previous || run.sizePt != previous->sizePt) {
+                    if (run.sizePt == defaultSize)
+                        f.clearProperty(QTextFormat::FontPointSize);
+                    else
+                        f.setFontPointSize(run.sizePt);
+                }
+                auto flag = [&f](bool on, QTextFormat::Property property, auto set) {
+                    if (on)
+                        set(f);
+                    else
+                        f.clearProperty(property);
+                };
                 if (!previous || run.bold != previous->bold)
-                    f.setFontWeight(run.bold ? QFont::Bold : QFont::Normal);
+                    flag(run.bold, QTextFormat::FontWeight, [](QTextCharFormat &g) { g.setFontWeight(QFont::Bold); });
                 if (!previous || run.italic != previous->italic)
-                    f.setFontItalic(run.italic);
+                    flag(run.italic, QTextFormat::FontItalic, [](QTextCharFormat &g) { g.setFontItalic(true); });
                 if (!previous || run.underline != previous->underline)
-                    f.setFontUnderline(run.underline);
+                    flag(run.underline, QTextFormat::TextUnderlineStyle, [](QTextCharFormat &g) { g.setFontUnderline(true); });
                 if (!previous || run.strike != previous->strike)
-                    f.setFontStrikeOut(run.strike);
+                    flag(run.strike, QTextFormat::FontStrikeOut, [](QTextCharFormat &g) { g.setFontStrikeOut(true); });
                 if (!previous || !(run.color == previous->color)) {
                     if (run.color.kind == RtfColor::Kind::Rgb)
                         f.setForeground(run.color.rgb);
@@ -129,10 +141,10 @@ std::string memoBytes(const QTextDocument &document, bool plainText, double defa
     return text::encodeCp932(text::toCrLf(document.toPlainText()));
 }
 
-void loadMemo(const std::string &bytes, bool plainText, QTextDocument &document)
+void loadMemo(const std::string &bytes, bool plainText, QTextDocument &document, double defaultSizePt)
 {
     if (!plainText) {
-        toTextDocument(readRtf(bytes), document);
+        toTextDocument(readRtf(bytes), document, defaultSizePt);
         return;
     }
     std::string_view stored = bytes;
