@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Glyphreel with its tests and runs the
-# whole suite: once in a normal build, then the table reader under the
+# Installs what is missing, checks the layer map, builds Glyphreel with its
+# tests and runs the whole suite: once in a normal build, then the table reader under the
 # fuzzer for a short while, then the suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (skip those with --no-fuzz and --no-sanitize).
 set -euo pipefail
@@ -17,6 +17,9 @@ done
 
 bash scripts/install-deps.sh
 jobs="$(nproc)"
+
+# The layers of src/README.md, before anything is built.
+bash scripts/check-layers.sh
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLYPHREEL_TESTS=ON
 cmake --build build -j"$jobs"
