@@ -17,6 +17,8 @@ PACKAGES=(
   qt6-qpa-plugins
   # test and check
   xvfb xauth xdotool imagemagick ffmpeg x11-utils openbox
+  # a FAT folder through FUSE, for the test of folders that do not tell case apart
+  dosfstools fusefat
 )
 
 missing=()

@@ -13,6 +13,7 @@
 #include "platform/text/Cp932.h"
 #include "platform/text/ProfileFile.h"
 #include "support/Files.h"
+#include "support/Projects.h"
 #include "support/TempDir.h"
 #include "tools/Fontwindow1.h"
 #include "tools/Toolwindow1.h"
@@ -27,37 +28,8 @@ using namespace glyphreel;
 using dialogs::Answer;
 using dialogs::ScriptedDialogService;
 
-namespace {
-
-struct FrameRow {
-    std::string memo;
-    std::vector<const char *> cues;
-};
-
-// A frame table written by the engine alone, as a project made on Windows has it.
-void writeFrameTable(const QString &folder, const char *name, bool rich, const std::vector<FrameRow> &frames)
-{
-    db::executeStatement(folder.toStdString(),
-                         std::string("CREATE TABLE ") + name + " (RENO AUTOINC, MEM2 BLOB(0," + (rich ? "3" : "1")
-                             + "), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, SND4 BOOLEAN, SND5 BOOLEAN, SND6 BOOLEAN, "
-                               "PRIMARY KEY(RENO))");
-    db::Query q;
-    q.setDatabaseName(folder.toStdString());
-    q.addSql(std::string("SELECT * FROM ") + name + ".db");
-    q.open();
-    for (const FrameRow &frame : frames) {
-        q.append();
-        if (!frame.memo.empty())
-            q.setFieldValue("MEM2", db::Value::bytes(frame.memo));
-        for (const char *cue : frame.cues)
-            q.setFieldValue(cue, db::Value::logical(true));
-        q.post();
-    }
-    q.applyUpdates();
-    q.commitUpdates();
-}
-
-} // namespace
+using testsupport::FrameRow;
+using testsupport::writeFrameTable;
 
 class TestProjectWindow : public QObject {
     Q_OBJECT

@@ -4,6 +4,10 @@
 
 #include "platform/rtf/RtfWriter.h"
 #include "platform/text/Cp932.h"
+#include "platform/rtf/RtfDocument.h"
+#include "platform/text/ProfileFile.h"
+#include "project/Project.h"
+#include "project/ProjectError.h"
 #include "project/ProjectFiles.h"
 #include "project/Settings.h"
 #include "support/Files.h"
@@ -40,6 +44,10 @@ private slots:
     void richProjectsStoreRtf();
     void failuresExitWithOneLine_data();
     void failuresExitWithOneLine();
+    void textFilesForProjects();
+    void projectVerbsWithoutWindows();
+    void saveAsCopiesThroughTemporaryNames();
+    void soundDoesNotTakeTheSignals();
 };
 
 void TestProject::namesFollowFromTheSettingsFile_data()
@@ -185,6 +193,140 @@ void TestProject::failuresExitWithOneLine()
     QVERIFY2(QString::fromUtf8(run.err).contains(message), run.err.constData());
     QVERIFY(!QFile::exists(dir.path(QStringLiteral("new.td"))));
     QVERIFY(!QFile::exists(dir.path(QStringLiteral("new.db"))));
+}
+
+// What create makes of text files: UTF-8 only, any line ends, characters
+// beyond CP932 kept in a rich project and named in a normal one.
+void TestProject::textFilesForProjects()
+{
+    TempDir dir;
+    const QString emoji = dir.path(QStringLiteral("emoji.txt"));
+    writeAll(emoji, QStringLiteral("笑顔😀\r\n𠮷野家\n").toUtf8());
+    const QString rich = dir.path(QStringLiteral("rich.td"));
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("create"), rich, QStringLiteral("--rich"), emoji}).exitCode, 0);
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("dump"), rich, dir.path(QStringLiteral("out"))}).exitCode, 0);
+    const QByteArray stream = readAll(dir.path(QStringLiteral("out/1.rtf")));
+    QVERIFY(stream.contains("\\u-10179?\\u-8704?"));
+    QCOMPARE(glyphreel::rtf::readRtf(stream.toStdString()).plainText(), QStringLiteral("笑顔😀\n𠮷野家"));
+
+    const testsupport::Run normal = testsupport::runGlyphreel({QStringLiteral("create"), dir.path(QStringLiteral("n.td")), emoji});
+    QCOMPARE(normal.exitCode, 1);
+    QVERIFY2(QString::fromUtf8(normal.err).contains(QStringLiteral("「😀」 U+1F600")), normal.err.constData());
+
+    const QString latin1 = dir.path(QStringLiteral("latin1.txt"));
+    writeAll(latin1, "caf\xe9\n");
+    const testsupport::Run notUtf8 = testsupport::runGlyphreel({QStringLiteral("create"), dir.path(QStringLiteral("l.td")), latin1});
+    QCOMPARE(notUtf8.exitCode, 1);
+    QVERIFY2(notUtf8.err.contains("UTF-8") && !notUtf8.err.contains("FFFD"), notUtf8.err.constData());
+    QVERIFY(!QFile::exists(dir.path(QStringLiteral("l.td"))));
+
+    // a name without an extension gets .td, as the file dialog gives it
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("create"), dir.path(QStringLiteral("noext"))}).exitCode, 0);
+    QVERIFY(QFile::exists(dir.path(QStringLiteral("noext.td"))));
+    QVERIFY(!QFile::exists(dir.path(QStringLiteral("noext"))));
+    // names with brackets, commas and quotes make working projects
+    const QString odd = dir.path(QStringLiteral("copy (2), \"final\".td"));
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("create"), odd, emoji, QStringLiteral("--rich")}).exitCode, 0);
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("frames"), odd}).out.count('\n'), 1);
+}
+
+// The verbs the windows use, without windows.
+void TestProject::projectVerbsWithoutWindows()
+{
+    TempDir dir;
+    const QString td = dir.path(QStringLiteral("verbs.td"));
+    {
+        Project p;
+        QStringList types;
+        QObject::connect(&p, &Project::textTypeChanged, [&](bool normal) { types << (normal ? "normal" : "rich"); });
+        p.create(td, true);
+        QCOMPARE(types, QStringList{"rich"});
+        QVERIFY(p.isOpen() && p.isRichTable());
+        QVERIFY(!p.hasUnsavedWork());
+        p.query().edit();
+        p.query().setFieldValue("MEM2", glyphreel::db::Value::bytes(glyphreel::rtf::plainTextToRtf("x")));
+        QVERIFY(p.hasUnsavedWork()); // being typed into counts
+        int asked = 0;
+        QVERIFY(!p.settleUnsavedWork([&] { ++asked; return Project::Answer::Cancel; }, [] { return true; }));
+        QVERIFY(p.settleUnsavedWork([&] { ++asked; return Project::Answer::Save; }, [&] { p.save(); return true; }));
+        QCOMPARE(asked, 2);
+        QVERIFY(!p.hasUnsavedWork());
+        QVERIFY(p.settleUnsavedWork([&] { ++asked; return Project::Answer::Cancel; }, [] { return false; }));
+        QCOMPARE(asked, 2); // nothing to lose, nothing asked
+    }
+    // saved without windows, it is still a rich project with its frame
+    QVERIFY(readAll(td).contains("TextType=0\r\n"));
+    QVERIFY(readAll(td).contains("Track6=\r\n"));
+    Project q;
+    bool normal = true;
+    QObject::connect(&q, &Project::textTypeChanged, [&](bool n) { normal = n; });
+    q.open(td);
+    QVERIFY(!normal);
+    QCOMPARE(q.query().recordCount(), 1);
+    // saving what has not changed writes no table file
+    const QByteArray db = readAll(dir.path(QStringLiteral("verbs.db")));
+    const QFileInfo before(dir.path(QStringLiteral("verbs.db")));
+    q.save();
+    QCOMPARE(QFileInfo(dir.path(QStringLiteral("verbs.db"))).lastModified(), before.lastModified());
+    QCOMPARE(readAll(dir.path(QStringLiteral("verbs.db"))), db);
+    // a project that is not open cannot be saved, and says so
+    q.close();
+    try {
+        q.save();
+        QFAIL("saved a closed project");
+    } catch (const ProjectError &e) {
+        QVERIFY(QString::fromUtf8(e.what()).contains(QStringLiteral("開かれていない")));
+    }
+}
+
+// A failed copy leaves the target folder as it was: no half table, no
+// temporary file, the files there untouched.
+void TestProject::saveAsCopiesThroughTemporaryNames()
+{
+    TempDir dir;
+    QVERIFY(QDir(dir.root()).mkpath(QStringLiteral("to")));
+    writeAll(dir.path(QStringLiteral("to/b.db")), "old records");
+    writeAll(dir.path(QStringLiteral("to/b.mb")), "old blobs");
+    writeAll(dir.path(QStringLiteral("to/b.td")), "[Setting]\r\n");
+    Project p;
+    p.create(dir.path(QStringLiteral("a.td")), false);
+    p.query().append();
+    p.query().setFieldValue("MEM2", glyphreel::db::Value::bytes("frame"));
+    p.query().post();
+    p.save();
+    QVERIFY(QFile::remove(dir.path(QStringLiteral("a.px"))));
+    try {
+        p.saveAs(dir.path(QStringLiteral("to/b.td")));
+        QFAIL("copied a table without its index");
+    } catch (const std::exception &e) {
+        QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("a.px")), e.what());
+    }
+    QCOMPARE(QDir(dir.path(QStringLiteral("to"))).entryList(QDir::Files), (QStringList{"b.db", "b.mb", "b.td"}));
+    QCOMPARE(readAll(dir.path(QStringLiteral("to/b.db"))), QByteArray("old records"));
+    QCOMPARE(p.path(), dir.path(QStringLiteral("a.td")));
+    QVERIFY(p.isOpen());
+}
+
+// SDL would take SIGTERM for its own quit event once sound is up: the
+// application must still end when it is asked to.
+void TestProject::soundDoesNotTakeTheSignals()
+{
+    TempDir dir;
+    const QString td = dir.path(QStringLiteral("sound.td"));
+    QVERIFY(testsupport::makeSound(dir.path(QStringLiteral("tone.wav")), 5));
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("create"), td}).exitCode, 0);
+    glyphreel::text::ProfileFile(td).writeString(QStringLiteral("Setting"), QStringLiteral("Track1"), QStringLiteral("tone.wav"));
+    QProcess app;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));
+    app.setProcessEnvironment(env);
+    app.start(qEnvironmentVariable("GLYPHREEL_BINARY"), {td});
+    QVERIFY(app.waitForStarted(10000));
+    QTest::qWait(3000); // the project and its track are loaded
+    QCOMPARE(app.state(), QProcess::Running);
+    app.terminate();
+    QVERIFY2(app.waitForFinished(10000), "SIGTERM did not end the application");
 }
 
 QTEST_GUILESS_MAIN(TestProject)
