@@ -231,37 +231,37 @@ void TestParadoxRead::damagedFilesAreRefused_data()
     QTest::addColumn<bool>("withBlobs");
     QTest::addColumn<QString>("message");
     const QByteArray good = readAll(fixture("db_CUSTOMER.DB"));
-    QTest::newRow("cut in the header") << good.left(60) << true << "cut short";
-    QTest::newRow("cut in the blocks") << good.left(good.size() - 100) << true << "cut short";
+    QTest::newRow("cut in the header") << good.left(60) << true << "途中で切れています";
+    QTest::newRow("cut in the blocks") << good.left(good.size() - 100) << true << "途中で切れています";
     QByteArray index = good;
     index[4] = 1;
-    QTest::newRow("an index file") << index << true << "index file";
+    QTest::newRow("an index file") << index << true << "索引ファイル";
     QByteArray type = good;
     type[4] = 9;
-    QTest::newRow("not a table") << type << true << "not a Paradox table";
+    QTest::newRow("not a table") << type << true << "Paradox の表ではありません";
     QByteArray version = good;
     version[0x39] = 0x33;
-    QTest::newRow("unknown version") << version << true << "version";
+    QTest::newRow("unknown version") << version << true << "知らない版";
     QByteArray loop = good;
     loop[0x800 + 3 * 2048] = 2; // block 4 points back to block 2
-    QTest::newRow("chain loop") << loop << true << "loops at block 2";
+    QTest::newRow("chain loop") << loop << true << "ブロック 2 で輪になっています";
     QByteArray outside = good;
     outside[0x800] = 9;
-    QTest::newRow("chain outside") << outside << true << "block 9 of 4";
+    QTest::newRow("chain outside") << outside << true << "ブロック 9 を指していますが、ブロックは 4 個です";
     QByteArray count = good;
     count[6] = 21;
-    QTest::newRow("record count") << count << true << "counts 21 records";
+    QTest::newRow("record count") << count << true << "レコードが 21 件ですが";
     QByteArray fieldType = good;
     fieldType[0x78] = 0x42;
-    QTest::newRow("field type") << fieldType << true << "unknown type";
+    QTest::newRow("field type") << fieldType << true << "は知りません";
     QByteArray sizes = good;
     sizes[0] = 10;
-    QTest::newRow("record size") << sizes << true << "fields take";
+    QTest::newRow("record size") << sizes << true << "列の合計は";
     QByteArray blockFill = good;
     blockFill[0x800 + 4] = 0x7F;
-    QTest::newRow("block overfull") << blockFill << true << "claims";
-    QTest::newRow("missing blob file") << good << false << "blob file is missing";
-    QTest::newRow("empty file") << QByteArray() << true << "cut short";
+    QTest::newRow("block overfull") << blockFill << true << "続きのレコードがあると言っています";
+    QTest::newRow("missing blob file") << good << false << "がありません (メモファイル)";
+    QTest::newRow("empty file") << QByteArray() << true << "途中で切れています";
 }
 
 void TestParadoxRead::damagedFilesAreRefused()
@@ -287,11 +287,11 @@ void TestParadoxRead::blobDamageIsFoundWhenRead_data()
     QTest::addColumn<QString>("message");
     // fields_fmemo: row 1's descriptor at 0x800 + 6 + 4, its blob in slot 63 of block 0x1000
     const int descriptor = 0x800 + 6 + 4;
-    QTest::newRow("points outside") << descriptor << QByteArray::fromHex("3F000100") << "outside the blob file";
-    QTest::newRow("free slot") << descriptor << QByteArray::fromHex("20100000") << "free slot";
-    QTest::newRow("header block") << descriptor << QByteArray::fromHex("3F000000") << "header block";
-    QTest::newRow("modified") << descriptor + 8 << QByteArray::fromHex("0200") << "has been modified";
-    QTest::newRow("length") << descriptor + 4 << QByteArray::fromHex("AA000000") << "does not hold";
+    QTest::newRow("points outside") << descriptor << QByteArray::fromHex("3F000100") << "ファイルの外を指しています";
+    QTest::newRow("free slot") << descriptor << QByteArray::fromHex("20100000") << "空きスロット";
+    QTest::newRow("header block") << descriptor << QByteArray::fromHex("3F000000") << "ヘッダーブロック";
+    QTest::newRow("modified") << descriptor + 8 << QByteArray::fromHex("0200") << "変更されています";
+    QTest::newRow("length") << descriptor + 4 << QByteArray::fromHex("AA000000") << "バイトがありません";
 }
 
 void TestParadoxRead::blobDamageIsFoundWhenRead()

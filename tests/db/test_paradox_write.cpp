@@ -373,7 +373,7 @@ void TestParadoxWrite::creatingOverAnExistingTableFails()
         ParadoxTable::create(db.toStdString(), frameTable(false));
         QFAIL("a table was created over another");
     } catch (const DbError &e) {
-        QVERIFY(QString::fromUtf8(e.what()).contains(QStringLiteral("already exists")));
+        QVERIFY(QString::fromUtf8(e.what()).contains(QStringLiteral("すでにあります")));
         QVERIFY(QString::fromUtf8(e.what()).contains(db));
     }
 }

@@ -65,6 +65,7 @@ class TestQuery : public QObject {
     Q_OBJECT
 private slots:
     void createStatementsMakeTheThreeFiles();
+    void namesInQuotes();
     void otherStatementsAreRefused_data();
     void otherStatementsAreRefused();
     void openNotifiesAfterOpenThenAfterScroll();
@@ -99,26 +100,51 @@ void TestQuery::createStatementsMakeTheThreeFiles()
     q.clearSql();
     q.addSql(kCreateNormal);
     const std::string e = errorOf([&] { q.execSql(); });
-    QVERIFY2(e.find("already exists") != std::string::npos && e.find("movie.db") != std::string::npos, e.c_str());
+    QVERIFY2(e.find("すでにあります") != std::string::npos && e.find("movie.db") != std::string::npos, e.c_str());
     // a table that is not there
     q.clearSql();
     q.addSql("SELECT * FROM other.db");
     const std::string missing = errorOf([&] { q.open(); });
-    QVERIFY2(missing.find("other.db") != std::string::npos && missing.find("does not exist") != std::string::npos, missing.c_str());
+    QVERIFY2(missing.find("other.db") != std::string::npos && missing.find("がありません") != std::string::npos, missing.c_str());
     QVERIFY(!q.active());
+}
+
+// Any name a file dialog gives: bare when it is a plain word, else quoted.
+void TestQuery::namesInQuotes()
+{
+    QCOMPARE(sqlTableName("movie.db"), std::string("movie.db"));
+    QCOMPARE(sqlTableName("アニメ_2"), std::string("アニメ_2"));
+    QCOMPARE(sqlTableName("copy (2).db"), std::string("\"copy (2).db\""));
+    QCOMPARE(sqlTableName("say \"hi\""), std::string("\"say \"\"hi\"\"\""));
+    TempDir dir;
+    for (const std::string name : {"copy (2)", "a, b", "say \"hi\"", " spaced "}) {
+        executeStatement(dir.root().toStdString(), "CREATE TABLE " + sqlTableName(name) + " (RENO AUTOINC, PRIMARY KEY(RENO))");
+        QVERIFY2(QFile::exists(dir.path(QString::fromStdString(name + ".db"))), name.c_str());
+        Query q;
+        q.setDatabaseName(dir.root().toStdString());
+        q.addSql("SELECT * FROM " + sqlTableName(name + ".db"));
+        q.open();
+        QVERIFY(q.active());
+    }
+    checkTableName("copy (2)");
+    QVERIFY(!errorOf([] { checkTableName("line\nbreak"); }).empty());
+    QVERIFY(!errorOf([] { checkTableName("../up"); }).empty());
+    QVERIFY(!errorOf([] { checkTableName(""); }).empty());
 }
 
 void TestQuery::otherStatementsAreRefused_data()
 {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QString>("message");
-    QTest::newRow("update") << "UPDATE movie SET SND1 = TRUE" << "not one the table engine understands";
-    QTest::newRow("select columns") << "SELECT RENO FROM movie.db" << "not one";
-    QTest::newRow("unknown type") << "CREATE TABLE t (A FLOAT)" << "unknown type";
-    QTest::newRow("no columns") << "CREATE TABLE t" << "no column list";
-    QTest::newRow("key not first") << "CREATE TABLE t (A BOOLEAN, B AUTOINC, PRIMARY KEY(B))" << "not its column number 1";
-    QTest::newRow("folder in name") << "CREATE TABLE ../t (A BOOLEAN)" << "as a table name";
-    QTest::newRow("bad blob kind") << "CREATE TABLE t (M BLOB(0,9))" << "blob kind 9";
+    QTest::newRow("update") << "UPDATE movie SET SND1 = TRUE" << "受け付けられません";
+    QTest::newRow("select columns") << "SELECT RENO FROM movie.db" << "受け付けられません";
+    QTest::newRow("unknown type") << "CREATE TABLE t (A FLOAT)" << "型「FLOAT」は知りません";
+    QTest::newRow("no columns") << "CREATE TABLE t" << "列の並びがありません";
+    QTest::newRow("key not first") << "CREATE TABLE t (A BOOLEAN, B AUTOINC, PRIMARY KEY(B))" << "1 番目の列ではありません";
+    QTest::newRow("folder in name") << "CREATE TABLE ../t (A BOOLEAN)" << "表の名前に使えません";
+    QTest::newRow("bad blob kind") << "CREATE TABLE t (M BLOB(0,9))" << "種類 9";
+    QTest::newRow("unclosed quote") << "CREATE TABLE \"t (A BOOLEAN)" << "閉じる引用符";
+    QTest::newRow("control character") << "CREATE TABLE \"a\tb\" (A BOOLEAN)" << "表の名前に使えません";
 }
 
 void TestQuery::otherStatementsAreRefused()
@@ -240,7 +266,7 @@ void TestQuery::fieldsReadNullAsEmptyAndFalse()
         QVERIFY(!q.fieldBool("SND" + std::to_string(i)));
     QVERIFY(q.fieldValue("SND1").isNull());
     const std::string e = errorOf([&] { q.fieldText("NOPE"); });
-    QVERIFY(e.find("no field NOPE") != std::string::npos);
+    QVERIFY(e.find("列 NOPE がありません") != std::string::npos);
 }
 
 void TestQuery::locateAndBookmarks()
@@ -265,7 +291,7 @@ void TestQuery::locateAndBookmarks()
     // a bookmark of a deleted row is an error, not a wrong row
     q.deleteRecord();
     const std::string e = errorOf([&] { q.gotoBookmark(mark); });
-    QVERIFY(e.find("no longer there") != std::string::npos);
+    QVERIFY(e.find("もうありません") != std::string::npos);
 }
 
 void TestQuery::deleteMakesTheNextOrNewLastRowCurrent()
@@ -326,13 +352,13 @@ void TestQuery::editingNeedsEditState()
     executeStatement(dir.root().toStdString(), kCreateNormal);
     Query q;
     const std::string closed = errorOf([&] { q.first(); });
-    QVERIFY(closed.find("closed") != std::string::npos);
+    QVERIFY(closed.find("閉じている") != std::string::npos);
     openMovie(q, dir.root().toStdString());
     addFrames(q, 1);
     const std::string e = errorOf([&] { q.setFieldValue("SND1", Value::logical(true)); });
-    QVERIFY(e.find("not being edited") != std::string::npos);
+    QVERIFY(e.find("編集中でない") != std::string::npos);
     const std::string sql = errorOf([&] { q.addSql("SELECT * FROM x.db"); });
-    QVERIFY(sql.find("open dataset") != std::string::npos);
+    QVERIFY(sql.find("開いているデータセット") != std::string::npos);
 }
 
 void TestQuery::dataSourceRelaysChanges()

@@ -110,7 +110,7 @@ void TestDialogs::commandErrorsGoToTheExceptionBox()
     QCOMPARE(s->asked()[0].kind, ScriptedDialogService::Asked::Kind::Exception);
     QCOMPARE(s->asked()[0].text, QStringLiteral("\"movie.db\" is damaged"));
     QVERIFY(!runGuarded([] { throw 42; }));
-    QCOMPARE(s->asked().back().text, QStringLiteral("An unknown error occurred."));
+    QCOMPARE(s->asked().back().text, QStringLiteral("原因の分からないエラーが起きました。"));
     QVERIFY(runGuarded([] {}));
 }
 

@@ -46,17 +46,17 @@ BlobFile::BlobFile(std::string path) : path_(std::move(path))
 {
     fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0)
-        fail(path_, errno == ENOENT ? "the blob file is missing" : "cannot be opened (" + errnoText() + ")");
+        fail(path_, errno == ENOENT ? "がありません (メモファイル)" : "を開けません (" + errnoText() + ")");
     struct stat st {};
     if (::fstat(fd_, &st) != 0)
-        fail(path_, "cannot be read (" + errnoText() + ")");
+        fail(path_, "を読めません (" + errnoText() + ")");
     size_ = static_cast<std::uint64_t>(st.st_size);
     char head[3];
     if (size_ < kUnit)
-        fail(path_, "is cut short: a blob file starts with a 4096-byte header block");
-    readAt(0, head, sizeof head, "header");
+        fail(path_, "は途中で切れています (メモファイルは 4096 バイトのヘッダーブロックで始まります)");
+    readAt(0, head, sizeof head, "ヘッダー");
     if (head[0] != 0)
-        fail(path_, "is not a blob file (its first block is not a header block)");
+        fail(path_, "はメモファイルではありません (最初のブロックがヘッダーブロックではありません)");
 }
 
 BlobFile::~BlobFile()
@@ -69,23 +69,23 @@ void BlobFile::create(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
-        fail(path, "cannot be created (" + errnoText() + ")");
+        fail(path, "を作れません (" + errnoText() + ")");
     const std::string h = headerBlock();
     const bool ok = ::write(fd, h.data(), h.size()) == static_cast<ssize_t>(h.size()) && ::fsync(fd) == 0;
     ::close(fd);
     if (!ok)
-        fail(path, "cannot be written (" + errnoText() + ")");
+        fail(path, "に書き込めません (" + errnoText() + ")");
 }
 
 void BlobFile::readAt(std::uint64_t offset, char *buffer, std::size_t size, const char *what) const
 {
     if (offset > size_ || size > size_ - offset)
-        fail(path_, std::string("a record points outside the blob file (") + what + " at offset " + std::to_string(offset) + ")");
+        fail(path_, std::string("は壊れています: レコードがファイルの外を指しています (") + what + "、オフセット " + std::to_string(offset) + ")");
     std::size_t done = 0;
     while (done < size) {
         const ssize_t n = ::pread(fd_, buffer + done, size - done, static_cast<off_t>(offset + done));
         if (n <= 0)
-            fail(path_, "cannot be read (" + (n == 0 ? std::string("unexpected end") : errnoText()) + ")");
+            fail(path_, "を読めません (" + (n == 0 ? std::string("ファイルが途中で終わっています") : errnoText()) + ")");
         done += static_cast<std::size_t>(n);
     }
 }
@@ -95,60 +95,60 @@ std::string BlobFile::read(const BlobRef &ref) const
     const std::uint64_t block = ref.ref & 0xFFFFFF00u;
     const std::uint32_t index = ref.ref & 0xFFu;
     if (block == 0)
-        fail(path_, "a record points at the header block for a blob");
+        fail(path_, "は壊れています: レコードがメモの代わりにヘッダーブロックを指しています");
     char head[12];
-    readAt(block, head, 9, "blob block");
+    readAt(block, head, 9, "メモのブロック");
     const auto type = static_cast<unsigned char>(head[0]);
     // No blob is longer than what is left of the file: check before making
     // room for it.
     if (ref.length > size_ - block)
-        fail(path_, "a record points outside the blob file (" + std::to_string(ref.length) + " bytes at offset "
+        fail(path_, "は壊れています: レコードがファイルの外を指しています (" + std::to_string(ref.length) + " バイト、オフセット "
                         + std::to_string(block) + ")");
     std::string data(ref.length, '\0');
     if (type == 2) {
         if (index != 0xFF)
-            fail(path_, "a record points at slot " + std::to_string(index) + " of a single-blob block");
+            fail(path_, "は壊れています: レコードが単独のメモのブロックのスロット " + std::to_string(index) + " を指しています");
         const std::uint32_t length = readU32(head + 3);
         const std::uint16_t mod = readU16(head + 7);
         const std::uint64_t units = readU16(head + 1);
         if (length != ref.length)
-            fail(path_, "the blob at offset " + std::to_string(block) + " holds " + std::to_string(length)
-                            + " bytes, its record says " + std::to_string(ref.length));
+            fail(path_, "は壊れています: オフセット " + std::to_string(block) + " のメモは " + std::to_string(length)
+                            + " バイトですが、レコードでは " + std::to_string(ref.length) + " バイトです");
         if (mod != ref.mod)
-            fail(path_, "the blob at offset " + std::to_string(block) + " has been modified (modification number "
-                            + std::to_string(mod) + ", its record says " + std::to_string(ref.mod) + ")");
+            fail(path_, "は壊れています: オフセット " + std::to_string(block) + " のメモは変更されています (変更番号 "
+                            + std::to_string(mod) + "、レコードでは " + std::to_string(ref.mod) + ")");
         if (9 + std::uint64_t(length) > units * kUnit)
-            fail(path_, "the blob at offset " + std::to_string(block) + " is longer than its block");
-        readAt(block + 9, data.data(), data.size(), "blob data");
+            fail(path_, "は壊れています: オフセット " + std::to_string(block) + " のメモがブロックより長くなっています");
+        readAt(block + 9, data.data(), data.size(), "メモ");
         return data;
     }
     if (type == 3) {
         if (index >= kSlots)
-            fail(path_, "a record points at slot " + std::to_string(index) + " of a suballocated block");
+            fail(path_, "は壊れています: レコードが分割ブロックのスロット " + std::to_string(index) + " を指しています");
         char slot[5];
-        readAt(block + kSlotTable + 5 * index, slot, sizeof slot, "blob slot");
+        readAt(block + kSlotTable + 5 * index, slot, sizeof slot, "メモのスロット");
         const auto start = static_cast<unsigned char>(slot[0]);
         const auto chunks = static_cast<unsigned char>(slot[1]);
         const std::uint16_t mod = readU16(slot + 2);
         const auto last = static_cast<unsigned char>(slot[4]);
         if (start == 0)
-            fail(path_, "a record points at the free slot " + std::to_string(index) + " of the block at offset "
-                            + std::to_string(block));
+            fail(path_, "は壊れています: レコードがオフセット " + std::to_string(block) + " のブロックの空きスロット "
+                            + std::to_string(index) + " を指しています");
         if (chunks == 0 || last == 0 || last > 16 || (chunks - 1u) * 16u + last != ref.length)
-            fail(path_, "slot " + std::to_string(index) + " of the block at offset " + std::to_string(block)
-                            + " does not hold the record's " + std::to_string(ref.length) + " bytes");
+            fail(path_, "は壊れています: オフセット " + std::to_string(block) + " のブロックのスロット " + std::to_string(index)
+                            + " にレコードの " + std::to_string(ref.length) + " バイトがありません");
         if (mod != ref.mod)
-            fail(path_, "the blob in slot " + std::to_string(index) + " of the block at offset " + std::to_string(block)
-                            + " has been modified (modification number " + std::to_string(mod) + ", its record says "
+            fail(path_, "は壊れています: オフセット " + std::to_string(block) + " のブロックのスロット " + std::to_string(index)
+                            + " のメモは変更されています (変更番号 " + std::to_string(mod) + "、レコードでは "
                             + std::to_string(ref.mod) + ")");
         if (start * 16u + ref.length > kUnit)
-            fail(path_, "slot " + std::to_string(index) + " of the block at offset " + std::to_string(block)
-                            + " runs past its block");
-        readAt(block + start * 16u, data.data(), data.size(), "blob data");
+            fail(path_, "は壊れています: オフセット " + std::to_string(block) + " のブロックのスロット " + std::to_string(index)
+                            + " がブロックの外にはみ出しています");
+        readAt(block + start * 16u, data.data(), data.size(), "メモ");
         return data;
     }
-    fail(path_, "a record points at a " + std::string(type == 4 ? "free" : type == 0 ? "header" : "unknown")
-                    + " block at offset " + std::to_string(block));
+    fail(path_, "は壊れています: レコードがオフセット " + std::to_string(block) + " の"
+                    + std::string(type == 4 ? "空き" : type == 0 ? "ヘッダー" : "種類の分からない") + "ブロックを指しています");
 }
 
 void BlobFile::addUnits(const BlobRef &ref, bool graphic, Units &units) const
@@ -175,7 +175,7 @@ void BlobFile::makeWritable()
         return;
     const int fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
-        fail(path_, "cannot be written (" + errnoText() + ")");
+        fail(path_, "に書き込めません (" + errnoText() + ")");
     ::close(fd_);
     fd_ = fd;
     writable_ = true;
@@ -188,7 +188,7 @@ void BlobFile::writeAt(std::uint64_t offset, const char *buffer, std::size_t siz
     while (done < size) {
         const ssize_t n = ::pwrite(fd_, buffer + done, size - done, static_cast<off_t>(offset + done));
         if (n < 0)
-            fail(path_, "cannot be written (" + errnoText() + ")");
+            fail(path_, "に書き込めません (" + errnoText() + ")");
         done += static_cast<std::size_t>(n);
     }
     size_ = std::max(size_, offset + size);
@@ -274,7 +274,7 @@ std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blo
             continue;
         const auto units = static_cast<std::uint32_t>((data.size() + 9 + kUnit - 1) / kUnit);
         if (units > 0xFFFF)
-            fail(path_, "a memo of " + std::to_string(data.size()) + " bytes is too large for a blob file");
+            fail(path_, "に " + std::to_string(data.size()) + " バイトのメモは入りません");
         const std::uint32_t start = allocate(units);
         std::string out(std::size_t(units) * kUnit, '\0');
         out[0] = 2;
@@ -287,7 +287,7 @@ std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blo
     }
     crashPoint();
     if (::fdatasync(fd_) != 0)
-        fail(path_, "cannot be written to the disk (" + errnoText() + ")");
+        fail(path_, "をディスクに書き込めません (" + errnoText() + ")");
     crashPoint();
     return refs;
 }
@@ -310,7 +310,7 @@ void BlobFile::markFreeExcept(const Units &inUse)
         writeU16(head + 1, static_cast<std::uint16_t>(count));
         // Only rewrite what is not a free run of this length already.
         char current[3];
-        readAt(std::uint64_t(u) * kUnit, current, sizeof current, "free block");
+        readAt(std::uint64_t(u) * kUnit, current, sizeof current, "空きブロック");
         if (std::memcmp(current, head, sizeof head) != 0) {
             makeWritable();
             writeAt(std::uint64_t(u) * kUnit, head, sizeof head);

@@ -9,7 +9,7 @@ namespace {
 
 [[noreturn]] void refuse(const std::string &sql, const std::string &what)
 {
-    throw DbError("the SQL statement \"" + sql + "\" " + what);
+    throw DbError("SQL 文「" + sql + "」" + what);
 }
 
 std::string trim(const std::string &s)
@@ -38,11 +38,11 @@ bool startsWithWord(const std::string &text, const std::string &word)
 void checkName(const std::string &sql, const std::string &name, bool quoted)
 {
     if (name.empty())
-        refuse(sql, "names no table");
+        refuse(sql, "に表の名前がありません");
     for (unsigned char c : name)
         if (c < 0x20 || c == 0x7F || c == '/' || c == '\\'
             || (!quoted && (c == '"' || c == '(' || c == ')' || c == ',')))
-            refuse(sql, "cannot take \"" + name + "\" as a table name");
+            refuse(sql, "の「" + name + "」は表の名前に使えません");
 }
 
 // A table name at the start of the text: "a quoted name" (a quote inside
@@ -56,7 +56,7 @@ std::string tableName(const std::string &sql, const std::string &text, char stop
         std::size_t i = 1;
         for (;; ++i) {
             if (i >= t.size())
-                refuse(sql, "has a table name without its closing quote");
+                refuse(sql, "の表の名前に閉じる引用符がありません");
             if (t[i] == '"') {
                 if (i + 1 < t.size() && t[i + 1] == '"') {
                     name += '"';
@@ -87,7 +87,7 @@ FieldDef columnType(const std::string &sql, const std::string &name, const std::
         const std::size_t open = t.find('(');
         const std::size_t close = t.rfind(')');
         if (open == std::string::npos || close == std::string::npos || close < open || trim(t.substr(0, open)) != prefix)
-            refuse(sql, "gives column " + name + " the unknown type \"" + typeText + "\"");
+            refuse(sql, "の列 " + name + " の型「" + typeText + "」は知りません");
         std::vector<int> values;
         std::string inner = t.substr(open + 1, close - open - 1);
         std::size_t start = 0;
@@ -96,7 +96,7 @@ FieldDef columnType(const std::string &sql, const std::string &name, const std::
             const std::string part = trim(inner.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
             if (part.empty() || !std::all_of(part.begin(), part.end(), [](unsigned char c) { return std::isdigit(c); })
                 || part.size() > 4)
-                refuse(sql, "gives column " + name + " the type \"" + typeText + "\" with a size that is not a number");
+                refuse(sql, "の列 " + name + " の型「" + typeText + "」の大きさが数ではありません");
             values.push_back(std::stoi(part));
             if (comma == std::string::npos)
                 break;
@@ -119,21 +119,21 @@ FieldDef columnType(const std::string &sql, const std::string &name, const std::
     } else if (t.starts_with("CHAR")) {
         const std::vector<int> n = numbers("CHAR");
         if (n.size() != 1 || n[0] < 1 || n[0] > 255)
-            refuse(sql, "gives column " + name + " an alpha size outside 1..255");
+            refuse(sql, "の列 " + name + " の文字列の長さが 1..255 の外です");
         f.type = FieldType::Alpha;
         f.size = n[0];
     } else if (t.starts_with("BLOB")) {
         const std::vector<int> n = numbers("BLOB");
         if (n.size() != 2 || n[0] > 240)
-            refuse(sql, "gives column " + name + " a blob type other than BLOB(leader 0..240, kind)");
+            refuse(sql, "の列 " + name + " の型が BLOB(0..240, 種類) ではありません");
         static const FieldType kinds[] = {FieldType::Memo, FieldType::Binary, FieldType::FormattedMemo, FieldType::Ole,
                                           FieldType::Graphic};
         if (n[1] < 1 || n[1] > 5)
-            refuse(sql, "gives column " + name + " the unknown blob kind " + std::to_string(n[1]));
+            refuse(sql, "の列 " + name + " の BLOB の種類 " + std::to_string(n[1]) + " は知りません");
         f.type = kinds[n[1] - 1];
         f.size = n[0] + kBlobDescriptorSize;
     } else {
-        refuse(sql, "gives column " + name + " the unknown type \"" + typeText + "\"");
+        refuse(sql, "の列 " + name + " の型「" + typeText + "」は知りません");
     }
     return f;
 }
@@ -169,28 +169,28 @@ CreateTableStatement parseCreate(const std::string &sql, const std::string &text
     const std::size_t open = 0;
     const std::size_t close = rest.rfind(')');
     if (rest.empty() || rest.front() != '(' || close == std::string::npos || !trim(rest.substr(close + 1)).empty())
-        refuse(sql, "is not a CREATE TABLE statement the engine understands (no column list)");
+        refuse(sql, "は受け付けられる CREATE TABLE 文ではありません (列の並びがありません)");
     std::vector<std::string> keys;
     for (const std::string &part : splitColumns(rest.substr(open + 1, close - open - 1))) {
         if (startsWithWord(part, "PRIMARY KEY")) {
             const std::size_t o = part.find('('), c = part.rfind(')');
             if (o == std::string::npos || c == std::string::npos || c < o)
-                refuse(sql, "has a PRIMARY KEY without its columns");
+                refuse(sql, "の PRIMARY KEY に列がありません");
             for (const std::string &k : splitColumns(part.substr(o + 1, c - o - 1)))
                 keys.push_back(k);
             continue;
         }
         const std::size_t space = part.find_first_of(" \t");
         if (part.empty() || space == std::string::npos)
-            refuse(sql, "has a column without a type: \"" + part + "\"");
+            refuse(sql, "に型のない列があります:「" + part + "」");
         st.table.fields.push_back(columnType(sql, trim(part.substr(0, space)), part.substr(space + 1)));
     }
     if (st.table.fields.empty())
-        refuse(sql, "has no columns");
+        refuse(sql, "に列がありません");
     // Key columns come first in a Paradox table, in their order.
     for (std::size_t i = 0; i < keys.size(); ++i) {
         if (i >= st.table.fields.size() || upper(st.table.fields[i].name) != upper(keys[i]))
-            refuse(sql, "keys on " + keys[i] + ", which is not its column number " + std::to_string(i + 1));
+            refuse(sql, "のキー " + keys[i] + " は " + std::to_string(i + 1) + " 番目の列ではありません");
     }
     st.table.primaryKeyFields = static_cast<int>(keys.size());
     return st;
@@ -210,10 +210,10 @@ Statement parseStatement(const std::string &sqlText)
         st.tableFile = tableName(sql, sql.substr(14), 0, rest);
         if (!trim(rest).empty()
             || (st.tableFile.find(' ') != std::string::npos && upper(st.tableFile).find(" WHERE ") != std::string::npos))
-            refuse(sql, "asks for more than the engine's SELECT * FROM name");
+            refuse(sql, "は SELECT * FROM 表 より多くを求めています");
         return st;
     }
-    refuse(sql, "is not one the table engine understands (CREATE TABLE or SELECT * FROM)");
+    refuse(sql, "は受け付けられません (CREATE TABLE と SELECT * FROM だけを受け付けます)");
 }
 
 std::string sqlTableName(const std::string &name)
@@ -247,7 +247,7 @@ void executeStatement(const std::string &databaseFolder, const std::string &sql)
     const Statement st = parseStatement(sql);
     const auto *create = std::get_if<CreateTableStatement>(&st);
     if (!create)
-        throw DbError("the SQL statement \"" + sql + "\" has a result set; open it instead of executing it");
+        throw DbError("SQL 文「" + sql + "」は結果を返します。実行せずに開いてください");
     ParadoxTable::create(tablePath(databaseFolder, create->tableName + ".db"), create->table);
 }
 

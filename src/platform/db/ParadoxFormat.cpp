@@ -7,7 +7,7 @@ namespace glyphreel::db {
 
 void fail(const std::string &file, const std::string &what)
 {
-    throw DbError("\"" + file + "\": " + what);
+    throw DbError("「" + file + "」" + what);
 }
 
 bool isKnownFieldType(std::uint8_t code)
@@ -175,7 +175,7 @@ std::string encodeField(const FieldDef &field, const Value &value)
     if (value.isNull())
         return out;
     auto wrongKind = [&]() -> std::string {
-        throw DbError("the value does not fit the field " + field.name);
+        throw DbError("値が列 " + field.name + " に入りません");
     };
     if (isBlobType(field.type)) {
         const std::size_t leaderSize = size - kBlobDescriptorSize;

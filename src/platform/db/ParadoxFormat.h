@@ -11,7 +11,8 @@
 
 namespace glyphreel::db {
 
-// Every engine error says which file and what is wrong with it.
+// Every engine error says which file and what is wrong with it, in words
+// for the user: 「file」 followed by what.
 class DbError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

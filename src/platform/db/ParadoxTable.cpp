@@ -27,11 +27,11 @@ std::string readWholeFile(const std::string &path, const char *missingWhat)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        fail(path, errno == ENOENT ? std::string(missingWhat) : "cannot be opened (" + errnoText() + ")");
+        fail(path, errno == ENOENT ? std::string(missingWhat) : "を開けません (" + errnoText() + ")");
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         ::close(fd);
-        fail(path, "cannot be read (" + errnoText() + ")");
+        fail(path, "を読めません (" + errnoText() + ")");
     }
     std::string data(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t done = 0;
@@ -39,7 +39,7 @@ std::string readWholeFile(const std::string &path, const char *missingWhat)
         const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
         if (n <= 0) {
             ::close(fd);
-            fail(path, "cannot be read (" + (n == 0 ? std::string("unexpected end") : errnoText()) + ")");
+            fail(path, "を読めません (" + (n == 0 ? std::string("ファイルが途中で終わっています") : errnoText()) + ")");
         }
         done += static_cast<std::size_t>(n);
     }
@@ -54,7 +54,7 @@ void writeDurably(const std::string &path, const std::string &bytes)
     crashPoint();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
-        fail(path, "cannot be written (" + errnoText() + ")");
+        fail(path, "に書き込めません (" + errnoText() + ")");
     std::size_t done = 0;
     while (done < bytes.size()) {
         // Half a file is a state a crash can leave too.
@@ -68,7 +68,7 @@ void writeDurably(const std::string &path, const std::string &bytes)
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             ::close(fd);
-            fail(path, "cannot be written (" + errnoText() + ")");
+            fail(path, "に書き込めません (" + errnoText() + ")");
         }
         done += static_cast<std::size_t>(n);
     }
@@ -77,7 +77,7 @@ void writeDurably(const std::string &path, const std::string &bytes)
     ::close(fd);
     crashPoint();
     if (!synced)
-        fail(path, "cannot be written to the disk (" + errnoText() + ")");
+        fail(path, "をディスクに書き込めません (" + errnoText() + ")");
 }
 
 void syncFolderOf(const std::string &path)
@@ -94,7 +94,7 @@ void replaceFile(const std::string &from, const std::string &to)
 {
     crashPoint();
     if (::rename(from.c_str(), to.c_str()) != 0)
-        fail(to, "cannot be replaced (" + errnoText() + ")");
+        fail(to, "を置き換えられません (" + errnoText() + ")");
     crashPoint();
     syncFolderOf(to);
     crashPoint();
@@ -191,7 +191,7 @@ std::string cString(const std::string &bytes, std::size_t &at, std::size_t end, 
 {
     const std::size_t stop = bytes.find('\0', at);
     if (stop == std::string::npos || stop >= end)
-        fail(path, std::string("the header is damaged: the ") + what + " runs past its end");
+        fail(path, std::string("のヘッダーが壊れています: ") + what + "がヘッダーの外にはみ出しています");
     std::string s = bytes.substr(at, stop - at);
     at = stop + 1;
     return s;
@@ -221,7 +221,7 @@ std::unique_ptr<ParadoxTable> ParadoxTable::open(const std::string &dbPath)
 {
     std::unique_ptr<ParadoxTable> table(new ParadoxTable);
     table->dbPath_ = dbPath;
-    const std::string bytes = readWholeFile(dbPath, "the table does not exist");
+    const std::string bytes = readWholeFile(dbPath, "がありません (表がありません)");
     table->readRecords(bytes);
     bool hasBlobs = false;
     for (const FieldDef &f : table->info_.fields)
@@ -235,7 +235,7 @@ void ParadoxTable::readRecords(const std::string &b)
 {
     const std::string &path = dbPath_;
     if (b.size() < 0x58)
-        fail(path, "is cut short (" + std::to_string(b.size()) + " bytes; a table header has at least 88)");
+        fail(path, "は途中で切れています (" + std::to_string(b.size()) + " バイト。表のヘッダーは 88 バイト以上です)");
     TableInfo info;
     info.recordSize = readU16(&b[0x00]);
     info.headerSize = readU16(&b[0x02]);
@@ -252,34 +252,35 @@ void ParadoxTable::readRecords(const std::string &b)
     changeCount_ = static_cast<std::uint8_t>(std::max(2, static_cast<int>(static_cast<unsigned char>(b[0x2D]))));
 
     if (info.fileType == 1 || (info.fileType >= 3 && info.fileType <= 8))
-        fail(path, "is an index file, not a table");
+        fail(path, "は索引ファイルで、表ではありません");
     if (info.fileType != 0 && info.fileType != 2)
-        fail(path, "is not a Paradox table (file type " + std::to_string(info.fileType) + ")");
+        fail(path, "は Paradox の表ではありません (ファイルの種類 " + std::to_string(info.fileType) + ")");
     if (info.version < 3 || info.version > 0x0C)
-        fail(path, "is not a Paradox table of a known version (version byte " + std::to_string(info.version) + ")");
+        fail(path, "は知らない版の Paradox の表です (版 " + std::to_string(info.version) + ")");
     if (blockCode < 1 || blockCode > 32)
-        fail(path, "is not a Paradox table (block size code " + std::to_string(blockCode) + ")");
+        fail(path, "は Paradox の表ではありません (ブロックの大きさ " + std::to_string(blockCode) + ")");
     info.blockSize = blockCode * 1024;
     if (info.headerSize < 0x58 || static_cast<std::size_t>(info.headerSize) > b.size())
-        fail(path, "is cut short or damaged (header size " + std::to_string(info.headerSize) + ", file size "
+        fail(path, "は途中で切れているか壊れています (ヘッダー " + std::to_string(info.headerSize) + " バイト、ファイル "
                        + std::to_string(b.size()) + ")");
     if (numFields == 0 || info.recordSize == 0)
-        fail(path, "is damaged: it has no fields");
+        fail(path, "は壊れています: 列がありません");
     if (std::uint64_t(info.headerSize) + std::uint64_t(fileBlocks) * std::uint64_t(info.blockSize) > b.size())
-        fail(path, "is cut short: its header counts " + std::to_string(fileBlocks) + " blocks of "
-                       + std::to_string(info.blockSize) + " bytes, the file holds "
-                       + std::to_string((b.size() - static_cast<std::size_t>(info.headerSize)) / static_cast<std::size_t>(info.blockSize)));
+        fail(path, "は途中で切れています: ヘッダーでは " + std::to_string(fileBlocks) + " 個の "
+                       + std::to_string(info.blockSize) + " バイトのブロックがありますが、ファイルには "
+                       + std::to_string((b.size() - static_cast<std::size_t>(info.headerSize)) / static_cast<std::size_t>(info.blockSize))
+                       + " 個しかありません");
     if (info.recordSize > info.blockSize - kBlockHeader)
-        fail(path, "is damaged: a record of " + std::to_string(info.recordSize) + " bytes does not fit a block");
+        fail(path, "は壊れています: " + std::to_string(info.recordSize) + " バイトのレコードがブロックに入りません");
     if (info.primaryKeyFields > numFields)
-        fail(path, "is damaged: more key fields than fields");
+        fail(path, "は壊れています: キーの列が列より多くあります");
 
     // The variable part of the header.
     const bool extended = info.version >= 5;
     const std::size_t end = static_cast<std::size_t>(info.headerSize);
     std::size_t at = extended ? 0x78 : 0x58;
     if (at + 2 * std::size_t(numFields) + 4 + 4 * std::size_t(numFields) + std::size_t(tableNameLength(info.version)) > end)
-        fail(path, "the header is damaged: " + std::to_string(numFields) + " fields do not fit it");
+        fail(path, "のヘッダーが壊れています: " + std::to_string(numFields) + " 個の列が入りません");
     if (extended)
         info.codePage = readU16(&b[0x6A]);
     int total = 0;
@@ -287,19 +288,19 @@ void ParadoxTable::readRecords(const std::string &b)
         const auto code = static_cast<std::uint8_t>(b[at + 2 * std::size_t(i)]);
         const int size = static_cast<unsigned char>(b[at + 2 * std::size_t(i) + 1]);
         if (!isKnownFieldType(code))
-            fail(path, "field " + std::to_string(i + 1) + " has the unknown type " + std::to_string(code));
+            fail(path, "の列 " + std::to_string(i + 1) + " の型 " + std::to_string(code) + " は知りません");
         FieldDef f;
         f.type = static_cast<FieldType>(code);
         f.size = size;
         const int fixed = fixedFieldSize(f.type);
         if ((fixed != 0 && size != fixed) || size == 0 || (isBlobType(f.type) && size < kBlobDescriptorSize))
-            fail(path, "field " + std::to_string(i + 1) + " has the impossible size " + std::to_string(size));
+            fail(path, "の列 " + std::to_string(i + 1) + " の大きさ " + std::to_string(size) + " はありえません");
         total += size;
         info.fields.push_back(f);
     }
     if (total != info.recordSize)
-        fail(path, "is damaged: its fields take " + std::to_string(total) + " bytes, its records "
-                       + std::to_string(info.recordSize));
+        fail(path, "は壊れています: 列の合計は " + std::to_string(total) + " バイトですが、レコードは "
+                       + std::to_string(info.recordSize) + " バイトです");
     at += 2 * std::size_t(numFields) + 4 + 4 * std::size_t(numFields);
     {
         const std::size_t tn = static_cast<std::size_t>(tableNameLength(info.version));
@@ -308,11 +309,11 @@ void ParadoxTable::readRecords(const std::string &b)
         at += tn;
     }
     for (FieldDef &f : info.fields)
-        f.name = cString(b, at, end, path, "field names");
+        f.name = cString(b, at, end, path, "列の名前");
     if (extended) {
         at += 2 * std::size_t(numFields); // field numbers
         if (at < end)
-            info.sortOrderId = cString(b, at, end, path, "sort order name");
+            info.sortOrderId = cString(b, at, end, path, "並び順の名前");
     }
 
     // The records, along the block chain.
@@ -325,26 +326,26 @@ void ParadoxTable::readRecords(const std::string &b)
     int block = firstBlock;
     while (block != 0) {
         if (block > fileBlocks)
-            fail(path, "is damaged: the block chain points at block " + std::to_string(block) + " of "
-                           + std::to_string(fileBlocks));
+            fail(path, "は壊れています: ブロックのつながりがブロック " + std::to_string(block) + " を指していますが、ブロックは "
+                           + std::to_string(fileBlocks) + " 個です");
         if (seen[static_cast<std::size_t>(block)])
-            fail(path, "is damaged: the block chain loops at block " + std::to_string(block));
+            fail(path, "は壊れています: ブロックのつながりがブロック " + std::to_string(block) + " で輪になっています");
         seen[static_cast<std::size_t>(block)] = true;
         const std::size_t start = end + std::size_t(block - 1) * std::size_t(info.blockSize);
         const int next = readU16(&b[start]);
         const auto addDataSize = static_cast<std::int16_t>(readU16(&b[start + 4]));
         if (addDataSize % info.recordSize != 0 || addDataSize < -info.recordSize
             || addDataSize / info.recordSize + 1 > capacity)
-            fail(path, "is damaged: block " + std::to_string(block) + " claims " + std::to_string(addDataSize)
-                           + " bytes of further records");
+            fail(path, "は壊れています: ブロック " + std::to_string(block) + " は " + std::to_string(addDataSize)
+                           + " バイトの続きのレコードがあると言っています");
         const int inBlock = addDataSize / info.recordSize + 1;
         records.append(&b[start + kBlockHeader], std::size_t(inBlock) * std::size_t(info.recordSize));
         count += static_cast<std::size_t>(inBlock);
         block = next;
     }
     if (count != numRecords)
-        fail(path, "is damaged: its header counts " + std::to_string(numRecords) + " records, its blocks hold "
-                       + std::to_string(count));
+        fail(path, "は壊れています: ヘッダーではレコードが " + std::to_string(numRecords) + " 件ですが、ブロックには "
+                       + std::to_string(count) + " 件あります");
     fieldOffsets_.clear();
     std::size_t offset = 0;
     for (const FieldDef &f : info.fields) {
@@ -361,7 +362,7 @@ Value ParadoxTable::value(std::size_t row, std::size_t field) const
 {
     const FieldDef &f = info_.fields.at(field);
     if (row >= rowCount_)
-        throw DbError("row " + std::to_string(row) + " is past the end of " + dbPath_);
+        throw DbError("「" + dbPath_ + "」に行 " + std::to_string(row) + " はありません");
     const char *rec = records_.data() + row * static_cast<std::size_t>(info_.recordSize);
     return decodeField(f, std::string_view(rec + fieldOffsets_[field], static_cast<std::size_t>(f.size)));
 }
@@ -387,7 +388,7 @@ std::vector<Row> ParadoxTable::rows() const
 BlobFile &ParadoxTable::blobFile() const
 {
     if (!blobs_)
-        fail(dbPath_, "has no blob fields");
+        fail(dbPath_, "にはメモの列がありません");
     return *blobs_;
 }
 
@@ -410,7 +411,7 @@ void ParadoxTable::create(const std::string &dbPath, const NewTable &table)
 {
     std::error_code ec;
     if (std::filesystem::exists(dbPath, ec))
-        fail(dbPath, "the table already exists");
+        fail(dbPath, "はすでにあります");
     const std::string name = std::filesystem::path(dbPath).filename().string();
     ParadoxTable t;
     t.dbPath_ = dbPath;
@@ -436,7 +437,7 @@ std::string ParadoxTable::buildRecordsFile(const std::vector<Row> &rows, std::ve
     const std::size_t capacity = static_cast<std::size_t>((t.blockSize - kBlockHeader) / t.recordSize);
     const std::size_t blocks = (rows.size() + capacity - 1) / capacity;
     if (blocks > 0xFFFF)
-        fail(dbPath_, "cannot hold " + std::to_string(rows.size()) + " records");
+        fail(dbPath_, "に " + std::to_string(rows.size()) + " 件のレコードは入りません");
     std::string out = header_;
     out.resize(static_cast<std::size_t>(t.headerSize) + blocks * static_cast<std::size_t>(t.blockSize), '\0');
     char *h = out.data();
@@ -530,7 +531,7 @@ std::string ParadoxTable::buildIndexFile(const std::vector<Row> &rows, const std
             leaves.push_back(std::move(part));
         }
         if (static_cast<int>(root.size()) > capacity)
-            fail(indexPathFor(dbPath_), "cannot index " + std::to_string(rows.size()) + " records");
+            fail(indexPathFor(dbPath_), "に " + std::to_string(rows.size()) + " 件のレコードの索引は入りません");
         blocks.push_back(std::move(root));
         for (auto &l : leaves)
             blocks.push_back(std::move(l));
@@ -623,7 +624,7 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
                     newBlobPlaces.emplace_back(r, f);
                 }
             } else if (!v.isNull()) {
-                fail(dbPath_, "a memo value must be bytes");
+                fail(dbPath_, "のメモの値がバイト列ではありません");
             }
         }
     }

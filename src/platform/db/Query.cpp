@@ -18,7 +18,7 @@ Query::~Query()
 void Query::requireActive(const char *operation) const
 {
     if (state_ == State::Inactive)
-        throw DbError(std::string("cannot ") + operation + ": the dataset is closed");
+        throw DbError(std::string("データセットが閉じているので") + operation + "できません");
 }
 
 void Query::close()
@@ -35,21 +35,21 @@ void Query::close()
 void Query::setDatabaseName(const std::string &folder)
 {
     if (active())
-        throw DbError("cannot change the database of an open dataset");
+        throw DbError("開いているデータセットのデータベースは変えられません");
     databaseName_ = folder;
 }
 
 void Query::clearSql()
 {
     if (active())
-        throw DbError("cannot change the SQL of an open dataset");
+        throw DbError("開いているデータセットの SQL は変えられません");
     sql_.clear();
 }
 
 void Query::addSql(const std::string &line)
 {
     if (active())
-        throw DbError("cannot change the SQL of an open dataset");
+        throw DbError("開いているデータセットの SQL は変えられません");
     sql_.push_back(line);
 }
 
@@ -77,7 +77,7 @@ void Query::open()
     const Statement st = parseStatement(text);
     const auto *select = std::get_if<SelectAllStatement>(&st);
     if (!select)
-        throw DbError("the SQL statement \"" + text + "\" has no result set to open");
+        throw DbError("SQL 文「" + text + "」には開く結果がありません");
     table_ = ParadoxTable::open(tablePath(databaseName_, select->tableFile));
     rows_.clear();
     rows_.reserve(table_->rowCount());
@@ -96,7 +96,7 @@ void Query::open()
 
 const TableInfo &Query::tableInfo() const
 {
-    requireActive("read the fields");
+    requireActive("列の読み込み");
     return table_->info();
 }
 
@@ -131,7 +131,7 @@ void Query::moved()
 
 void Query::checkBrowseMode()
 {
-    requireActive("move");
+    requireActive("移動");
     if (state_ == State::Edit || state_ == State::Insert) {
         if (modified_)
             post();
@@ -218,7 +218,7 @@ void Query::append()
 
 void Query::edit()
 {
-    requireActive("edit");
+    requireActive("編集");
     if (state_ == State::Edit || state_ == State::Insert)
         return;
     if (rows_.empty()) {
@@ -234,13 +234,13 @@ void Query::edit()
 void Query::markModified()
 {
     if (state_ != State::Edit && state_ != State::Insert)
-        throw DbError("cannot change the row: the dataset is not being edited");
+        throw DbError("データセットが編集中でないので行を変えられません");
     modified_ = true;
 }
 
 void Query::post()
 {
-    requireActive("post");
+    requireActive("登録");
     if ((state_ == State::Insert || state_ == State::Edit) && modified_) {
         // The controls write what they hold; one may refuse.
         for (DataSource *s : std::vector<DataSource *>(sources_))
@@ -271,7 +271,7 @@ void Query::post()
 
 void Query::cancel()
 {
-    requireActive("cancel");
+    requireActive("取り消し");
     if (state_ == State::Insert)
         cursor_ = std::min(beforeInsert_, static_cast<int>(rows_.size()) - 1);
     if (state_ == State::Insert || state_ == State::Edit) {
@@ -289,7 +289,7 @@ void Query::cancel()
 
 void Query::deleteRecord()
 {
-    requireActive("delete");
+    requireActive("削除");
     if (state_ == State::Insert) {
         cancel();
         return;
@@ -297,7 +297,7 @@ void Query::deleteRecord()
     if (state_ == State::Edit)
         cancel();
     if (rows_.empty())
-        throw DbError("cannot delete a row of an empty dataset");
+        throw DbError("空のデータセットの行は削除できません");
     rows_.erase(rows_.begin() + cursor_);
     pending_ = true;
     cursor_ = std::min(cursor_, static_cast<int>(rows_.size()) - 1);
@@ -307,10 +307,10 @@ void Query::deleteRecord()
 
 int Query::fieldIndex(const std::string &field) const
 {
-    requireActive("read a field");
+    requireActive("列の読み込み");
     const int f = table_->fieldIndex(field);
     if (f < 0)
-        throw DbError("the dataset has no field " + field);
+        throw DbError("データセットに列 " + field + " がありません");
     return f;
 }
 
@@ -375,7 +375,7 @@ void Query::setFieldValue(const std::string &field, const Value &value)
 {
     const int f = fieldIndex(field);
     if (state_ != State::Edit && state_ != State::Insert)
-        throw DbError("cannot change the field " + field + ": the dataset is not being edited");
+        throw DbError("データセットが編集中でないので列 " + field + " を変えられません");
     buffer_[static_cast<std::size_t>(f)] = value;
     modified_ = true;
     for (DataSource *s : std::vector<DataSource *>(sources_))
@@ -399,7 +399,7 @@ void Query::gotoBookmark(Bookmark bookmark)
             moved();
             return;
         }
-    throw DbError("the bookmarked row is no longer there");
+    throw DbError("しおりを挟んだ行はもうありません");
 }
 
 void Query::freeBookmark(Bookmark)
@@ -409,7 +409,7 @@ void Query::freeBookmark(Bookmark)
 
 void Query::applyUpdates()
 {
-    requireActive("apply updates");
+    requireActive("更新の適用");
     if (state_ == State::Edit || state_ == State::Insert)
         post();
     // Nothing posted or deleted since the last save: the files hold it all.

@@ -15,10 +15,10 @@ void showExceptionBox(const std::exception_ptr &error)
     } catch (const std::exception &e) {
         message = QString::fromUtf8(e.what());
     } catch (...) {
-        message = QStringLiteral("An unknown error occurred.");
+        message = QStringLiteral("原因の分からないエラーが起きました。");
     }
     if (message.isEmpty())
-        message = QStringLiteral("An unknown error occurred.");
+        message = QStringLiteral("原因の分からないエラーが起きました。");
     dialogs().showException(QApplication::activeWindow(), message);
 }
 

@@ -135,9 +135,10 @@ std::string encodeCp932(const QString &text)
                                  QString::fromUtf8(rest.data(), static_cast<qsizetype>(std::min<size_t>(rest.size(), 4)))
                                      .toUcs4();
                              const uint code = codes.isEmpty() ? 0 : codes.front();
-                             throw EncodingError("the character U+"
+                             throw EncodingError("文字「" + QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1).toStdString()
+                                                 + "」 U+"
                                                  + QString::number(code, 16).toUpper().rightJustified(4, u'0').toStdString()
-                                                 + " has no code in CP932");
+                                                 + " は CP932 (Shift-JIS) にありません");
                          });
 }
 

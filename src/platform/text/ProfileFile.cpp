@@ -77,7 +77,7 @@ std::string encode(const QString &path, const QString &text)
     try {
         return encodeCp932(text);
     } catch (const EncodingError &e) {
-        throw ProfileError("\"" + path.toStdString() + "\" cannot be written: " + e.what());
+        throw ProfileError("「" + path.toStdString() + "」に書き込めません: " + e.what());
     }
 }
 
@@ -104,7 +104,7 @@ ProfileFile::ProfileFile(const QString &path) : path_(path)
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly))
-        throw ProfileError("\"" + path.toStdString() + "\" cannot be read (" + file.errorString().toStdString() + ")");
+        throw ProfileError("「" + path.toStdString() + "」を読めません (" + file.errorString().toStdString() + ")");
     const QByteArray data = file.readAll();
     const std::string all(data.constData(), static_cast<std::size_t>(data.size()));
     std::size_t start = 0;
@@ -281,7 +281,7 @@ void ProfileFile::save() const
     QSaveFile file(path_);
     if (!file.open(QIODevice::WriteOnly)
         || file.write(all.data(), static_cast<qint64>(all.size())) != static_cast<qint64>(all.size()) || !file.commit())
-        throw ProfileError("\"" + path_.toStdString() + "\" cannot be written (" + file.errorString().toStdString() + ")");
+        throw ProfileError("「" + path_.toStdString() + "」に書き込めません (" + file.errorString().toStdString() + ")");
 }
 
 } // namespace glyphreel::text
