@@ -90,6 +90,8 @@ void TestToolBox::layoutOfTheEditPage()
     tools.setProject(&project);
     QCOMPARE(tools.MediaPlayer6, &project.player(6));
     QCOMPARE(tools.mediaPlayers[5], tools.MediaPlayer6);
+    tools.setProject(nullptr); // the project goes first here
+    QCOMPARE(tools.cueBoxes[0]->dataSource(), nullptr);
 }
 
 void TestToolBox::styleButtonsAddAndRemoveOnlyTheirFlag()

@@ -14,6 +14,7 @@ public:
 
     QString dataField() const { return dataField_; }
     void setDataField(const QString &field);
+    db::DataSource *dataSource() const { return link_.dataSource(); }
     void setDataSource(db::DataSource *source);
 
 private:
