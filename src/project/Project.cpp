@@ -103,13 +103,6 @@ void Project::playCues()
     }
 }
 
-void Project::rewindTracks()
-{
-    for (auto &p : players_)
-        if (!p->fileName().empty() && p->isOpen())
-            p->rewind();
-}
-
 bool Project::hasUnsavedWork() const
 {
     if (!query_.active())

@@ -66,8 +66,6 @@ public:
     // The cues of the current frame: each cued track that has a file starts
     // again from its beginning. The first error ends them without a word.
     void playCues();
-    // Every track with a file back to its start, which stops it.
-    void rewindTracks();
     // The tracks of the last open that could not be loaded: "N (name)".
     QStringList failedTracks() const { return failedTracks_; }
 

@@ -12,6 +12,7 @@
 #include "output/Previewwindow1.h"
 #include "platform/dialogs/ScriptedDialogService.h"
 #include "platform/rtf/RtfDocument.h"
+#include "platform/rtf/RtfWriter.h"
 #include "platform/text/Cp932.h"
 #include "platform/text/ProfileFile.h"
 #include "support/Files.h"
@@ -67,6 +68,7 @@ private slots:
     void theFrameCounterAndNumbers();
     void normalFramesAreNeverReadAsRtf();
     void thePreviewKeepsItsSize();
+    void colourFramesKeepEveryColour();
 
 private:
     ScriptedDialogService *s_ = nullptr;
@@ -455,6 +457,69 @@ void TestNoLostWork::thePreviewKeepsItsSize()
     f_->Save2Click();
     QCOMPARE(setting(td, "PreviewWidth"), 700);
     QCOMPARE(setting(td, "PreviewHeight"), 500);
+}
+
+// A colour frame has a run per character; the editor shows runs in its own
+// font without a font of their own, prepares the next frame while the user
+// looks at this one, and lays a frame out again when its font changes. None
+// of that may change what is stored.
+void TestNoLostWork::colourFramesKeepEveryColour()
+{
+    TempDir dir;
+    auto colourFrame = [](int seed) {
+        rtf::RtfDocument doc;
+        for (int y = 0; y < 60; ++y) {
+            doc.paragraphs.emplace_back();
+            for (int x = 0; x < 80; ++x) {
+                rtf::RtfRun r;
+                r.text = QString(QChar(u"■□◆◇"[(x + y) % 4]));
+                r.font = (x + y) % 7 ? QStringLiteral("ＭＳ ゴシック") : QStringLiteral("ＭＳ 明朝");
+                r.sizePt = (x + y) % 5 ? 4 : 4.5;
+                r.bold = x % 3 == 0;
+                r.color = {rtf::RtfColor::Kind::Rgb, QColor((x * 3 + seed) % 256, y * 4, (x * 7 + y * 3) % 256)};
+                doc.paragraphs.back().push_back(r);
+            }
+        }
+        return doc;
+    };
+    std::vector<testsupport::FrameRow> frames;
+    for (int i = 0; i < 4; ++i)
+        frames.push_back({rtf::writeRtf(colourFrame(i)), {}});
+    writeFrameTable(dir.root(), "colour", true, frames);
+    const QString td = dir.path(QStringLiteral("colour.td"));
+    testsupport::writeAll(td, "[Setting]\r\nTextType=0\r\nNormalSize=4\r\n");
+    f_->openProject(td);
+    // moves that use a prepared frame and one that does not
+    f_->Query1->next();
+    QCoreApplication::processEvents();
+    f_->Query1->next();
+    QCoreApplication::processEvents();
+    f_->Query1->prior();
+    f_->Query1->prior();
+    // the editor's font changes while a frame is shown
+    QFont bigger = f_->DBRichEdit0->font();
+    bigger.setPointSize(9);
+    f_->DBRichEdit0->setFont(bigger);
+    QVERIFY(!f_->Query1->modified());
+    f_->DBRichEdit0->moveCursor(QTextCursor::End);
+    f_->DBRichEdit0->insertPlainText(QStringLiteral("x"));
+    f_->Save2Click();
+    const std::vector<std::string> stored = frameMemos(dir.root(), QStringLiteral("colour.db"));
+    rtf::RtfDocument expected = colourFrame(0);
+    // typed at the end, "x" takes the format of the character before it
+    expected.paragraphs.back().back().text += u'x';
+    const rtf::RtfDocument saved = rtf::readRtf(stored.at(0));
+    QCOMPARE(saved.paragraphs.size(), expected.paragraphs.size());
+    for (std::size_t p = 0; p < saved.paragraphs.size(); ++p) {
+        QCOMPARE(saved.paragraphs[p].size(), expected.paragraphs[p].size());
+        for (std::size_t r = 0; r < saved.paragraphs[p].size(); ++r) {
+            const rtf::RtfRun &a = saved.paragraphs[p][r], &b = expected.paragraphs[p][r];
+            QVERIFY2(a.text == b.text && a.sameFormat(b), qPrintable(QStringLiteral("line %1, run %2").arg(p).arg(r)));
+        }
+    }
+    // the frames only looked at are as they were
+    for (std::size_t i = 1; i < frames.size(); ++i)
+        QCOMPARE(stored.at(i), frames[i].memo);
 }
 
 int main(int argc, char **argv)
