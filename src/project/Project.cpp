@@ -1,6 +1,7 @@
 #include "project/Project.h"
 
 #include "platform/db/LocalSql.h"
+#include "platform/db/ParadoxFormat.h"
 #include "platform/db/TableFiles.h"
 #include "project/ProjectError.h"
 #include "project/ProjectFiles.h"
@@ -138,7 +139,11 @@ void Project::openTable(const QString &tdPath)
     query_.clearSql();
     query_.setDatabaseName(databaseName(tdPath).toStdString());
     query_.addSql(selectSql(openTableName(tdPath)).toStdString());
-    query_.open();
+    // The frame table's schema is checked before any row is shown: a table
+    // of another layout (or a damaged header) is refused, and nothing is
+    // ever written to it.
+    const QString table = tablePath(tdPath);
+    query_.open([&](const db::TableInfo &info) { checkFrameTable(info, table); });
 }
 
 void Project::create(const QString &path, bool richText)
@@ -148,16 +153,21 @@ void Project::create(const QString &path, bool richText)
     const QString table = tablePath(td);
     if (db::tableFilesExist(table.toStdString()))
         throw ProjectError(QStringLiteral("「%1」にはすでに同じ名前の表があります。新規作成では既存の表を上書きしません。").arg(table));
-    // The table first, while the project open before is still open: a
-    // refusal leaves everything as it was.
-    db::executeStatement(databaseName(td).toStdString(), createTableSql(createTableName(td), richText).toStdString());
-    Settings s = settings();
-    try {
-        s = writeNewProjectSettings(td, !richText, s);
-    } catch (...) {
-        for (const std::string &file : db::tableFiles(table.toStdString()))
-            QFile::remove(QString::fromStdString(file));
-        throw;
+    Settings s;
+    // The table and the settings file appear together, or none does, while
+    // the project open before is still open: a refusal or a failure leaves
+    // everything as it was.
+    db::finishInterruptedCommit(table.toStdString());
+    {
+        db::FileSet files(db::journalFor(table.toStdString()));
+        db::executeStatement(databaseName(td).toStdString(), createTableSql(createTableName(td), richText).toStdString(),
+                             &files);
+        std::string bytes;
+        s = newProjectSettings(td, !richText, settings(), bytes);
+        // The settings file first: it is what a user opens, and opening it
+        // finishes what a kill interrupted.
+        files.write(td.toStdString(), bytes);
+        files.commit();
     }
     emit textTypeChanged(!richText);
     openTable(td);
@@ -171,6 +181,11 @@ void Project::create(const QString &path, bool richText)
 void Project::open(const QString &path)
 {
     const QString td = absolute(path);
+    if (QFileInfo::exists(td) && !QFileInfo(td).isFile())
+        throw ProjectError(QStringLiteral("「%1」は通常のファイルではありません").arg(td));
+    // What a kill left of a save, a save as or a new project is finished or
+    // undone before the settings are read.
+    finishInterruptedWrites(td);
     // The settings before the table: the first frame loads as the project
     // stores it (plain or rich) and is laid out once, in the project's font.
     const Settings s = readSettingsFile(td, settings());
@@ -257,11 +272,16 @@ void Project::saveAs(const QString &path)
     const std::string from = tablePath(path_).toStdString();
     const std::string to = tablePath(td).toStdString();
     // The same table under another spelling of its path (a link, another
-    // case on a case-insensitive folder) is not copied onto itself.
-    if (!db::sameTable(from, to))
-        db::copyTable(from, to);
+    // case on a case-insensitive folder) is not copied onto itself. A copy
+    // writes the settings file together with the table files: the target
+    // holds its old project or the whole new one, whatever happens.
     const Settings s = settings();
-    writeSettingsFile(td, s);
+    if (db::sameTable(from, to)) {
+        writeSettingsFile(td, s);
+    } else {
+        db::finishInterruptedCommit(to);
+        db::copyTable(from, to, {{td.toStdString(), settingsFileBytes(td, s)}});
+    }
     stored_ = s;
     copySoundFiles(s, QFileInfo(td).absolutePath());
     openTable(td);
@@ -272,6 +292,40 @@ void Project::saveAs(const QString &path)
 void Project::close()
 {
     query_.close();
+}
+
+void Project::finishInterruptedWrites(const QString &td)
+{
+    db::finishInterruptedCommit(tablePath(td).toStdString());
+    // A settings file written alone or with a set that never committed.
+    for (const char *suffix : {".saving", ".copying"})
+        QFile::remove(td + QString::fromLatin1(suffix));
+}
+
+void checkFrameTable(const db::TableInfo &info, const QString &table)
+{
+    using db::FieldType;
+    auto refuse = [&](const QString &what) {
+        throw ProjectError(QStringLiteral("「%1」はコマの表ではないか、壊れています: %2。この表には何も書き込みません。").arg(table, what));
+    };
+    static const char *const names[] = {"RENO", "MEM2", "SND1", "SND2", "SND3", "SND4", "SND5", "SND6"};
+    if (info.fields.size() != 8)
+        refuse(QStringLiteral("列が %1 個あります (8 個のはずです)").arg(info.fields.size()));
+    for (std::size_t i = 0; i < 8; ++i) {
+        const db::FieldDef &f = info.fields[i];
+        if (QString::fromStdString(f.name).compare(QString::fromLatin1(names[i]), Qt::CaseInsensitive) != 0)
+            refuse(QStringLiteral("%1 番目の列が %2 ではなく %3 です").arg(i + 1).arg(QString::fromLatin1(names[i]), QString::fromStdString(f.name)));
+        const bool ok = i == 0   ? f.type == FieldType::AutoInc && f.size == 4
+                        : i == 1 ? (f.type == FieldType::Memo || f.type == FieldType::FormattedMemo) && f.size >= db::kBlobDescriptorSize
+                                 : f.type == FieldType::Logical && f.size == 1;
+        if (!ok)
+            refuse(QStringLiteral("列 %1 の型 (%2, %3 バイト) が違います")
+                       .arg(QString::fromLatin1(names[i]))
+                       .arg(static_cast<int>(f.type))
+                       .arg(f.size));
+    }
+    if (info.primaryKeyFields != 1 || info.fileType != 0)
+        refuse(QStringLiteral("キーが RENO だけではありません"));
 }
 
 } // namespace glyphreel::project

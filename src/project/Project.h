@@ -103,6 +103,7 @@ signals:
 
 private:
     void openTable(const QString &tdPath);
+    void finishInterruptedWrites(const QString &tdPath);
     void loadTracks(const Settings &settings);
     void copySoundFiles(const Settings &settings, const QString &folder) const;
     void requireOpen(const char16_t *what) const;
@@ -117,5 +118,10 @@ private:
     std::array<QString, 6> sources_;
     QStringList failedTracks_;
 };
+
+// Refuses, naming the table, a table that is not a frame table: the columns
+// RENO (autoincrement key), MEM2 (memo or formatted memo), SND1..SND6
+// (logical) in this order.
+void checkFrameTable(const db::TableInfo &info, const QString &table);
 
 } // namespace glyphreel::project

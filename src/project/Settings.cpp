@@ -1,6 +1,7 @@
 #include "project/Settings.h"
 
 #include "platform/text/ProfileFile.h"
+#include "platform/files/Files.h"
 #include "project/ProjectFiles.h"
 
 namespace glyphreel::project {
@@ -27,6 +28,14 @@ Pairs baseKeys(const Settings &s)
             {keys::loop, boolText(s.loop)}};
 }
 
+Pairs allKeys(const Settings &s)
+{
+    Pairs pairs = baseKeys(s);
+    for (int n = 1; n <= 6; ++n)
+        pairs.emplace_back(keys::track(n), s.tracks[static_cast<std::size_t>(n - 1)]);
+    return pairs;
+}
+
 } // namespace
 
 Settings readSettingsFile(const QString &tdPath, Settings s)
@@ -48,13 +57,17 @@ Settings readSettingsFile(const QString &tdPath, Settings s)
 
 void writeSettingsFile(const QString &tdPath, const Settings &s)
 {
-    Pairs pairs = baseKeys(s);
-    for (int n = 1; n <= 6; ++n)
-        pairs.emplace_back(keys::track(n), s.tracks[static_cast<std::size_t>(n - 1)]);
-    text::ProfileFile(tdPath).writeStrings(keys::section, pairs);
+    text::ProfileFile(tdPath).writeStrings(keys::section, allKeys(s));
 }
 
-Settings writeNewProjectSettings(const QString &tdPath, bool normalText, const Settings &current)
+std::string settingsFileBytes(const QString &tdPath, const Settings &s)
+{
+    text::ProfileFile ini(tdPath);
+    ini.setStrings(keys::section, allKeys(s));
+    return ini.bytes();
+}
+
+Settings newProjectSettings(const QString &tdPath, bool normalText, const Settings &current, std::string &bytes)
 {
     Settings s = current;
     const Settings fresh;
@@ -62,7 +75,17 @@ Settings writeNewProjectSettings(const QString &tdPath, bool normalText, const S
     s.normalFont = fresh.normalFont;
     s.normalSize = fresh.normalSize;
     s.normalColor = fresh.normalColor;
-    text::ProfileFile(tdPath).writeStrings(keys::section, baseKeys(s));
+    text::ProfileFile ini(tdPath);
+    ini.setStrings(keys::section, baseKeys(s));
+    bytes = ini.bytes();
+    return s;
+}
+
+Settings writeNewProjectSettings(const QString &tdPath, bool normalText, const Settings &current)
+{
+    std::string bytes;
+    const Settings s = newProjectSettings(tdPath, normalText, current, bytes);
+    files::writeFileAtomically(tdPath.toStdString(), bytes);
     return s;
 }
 

@@ -27,13 +27,18 @@ struct Settings {
 // names are emptied first and read as stored.
 Settings readSettingsFile(const QString &tdPath, Settings current);
 
-// Writes every key, TextType to Track6, in one write of the file.
+// Writes every key, TextType to Track6, in one write of the file (whole,
+// under a temporary name, then renamed over it).
 void writeSettingsFile(const QString &tdPath, const Settings &settings);
+// What the file would hold with every key written, for a caller that
+// writes it together with the table files.
+std::string settingsFileBytes(const QString &tdPath, const Settings &settings);
 
-// Writes the nine keys of a new project (no track keys): the text type, the
-// base font "ＭＳ ゴシック" 4 pt in white, and the preview size, background,
-// speed and loop of the given settings.
-// Returns the settings as written.
+// The nine keys of a new project (no track keys): the text type, the base
+// font "ＭＳ ゴシック" 4 pt in white, and the preview size, background,
+// speed and loop of the given settings. Returns the settings written and
+// gives the file's new content.
+Settings newProjectSettings(const QString &tdPath, bool normalText, const Settings &current, std::string &bytes);
 Settings writeNewProjectSettings(const QString &tdPath, bool normalText, const Settings &current);
 
 } // namespace glyphreel::project

@@ -5,6 +5,8 @@
 #include "support/Files.h"
 #include "support/TempDir.h"
 
+#include <map>
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -65,6 +67,7 @@ private slots:
     void damagedFilesAreRefused();
     void blobDamageIsFoundWhenRead_data();
     void blobDamageIsFoundWhenRead();
+    void openingAWholeTableWritesNothing();
 };
 
 void TestParadoxRead::initTestCase()
@@ -314,6 +317,36 @@ void TestParadoxRead::blobDamageIsFoundWhenRead()
     }
     // the other row's blob still reads
     QCOMPARE(t->blobBytes(t->rows()[1][1]).size(), std::size_t(726));
+}
+
+// Opening repairs only what a killed save leaves; a table as the engine
+// wrote it is read without a byte of any of its files changing, its index
+// taken as current.
+void TestParadoxRead::openingAWholeTableWritesNothing()
+{
+    for (const char *base : {"db_CUSTOMER", "db_HERCULES", "fields_fmemo", "fields_memo", "fields_long", "joins_primary",
+                             "fields_logical"}) {
+        TempDir dir;
+        QStringList names;
+        for (const QString &entry : QDir(QStringLiteral(GLYPHREEL_FIXTURES "/paradox")).entryList(QDir::Files))
+            if (entry.startsWith(QString::fromLatin1(base) + u'.'))
+                names << entry;
+        names.sort();
+        QVERIFY(!names.isEmpty());
+        std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+            return a.endsWith(QStringLiteral(".db"), Qt::CaseInsensitive) && !b.endsWith(QStringLiteral(".db"), Qt::CaseInsensitive);
+        });
+        copyFixtures(dir, names);
+        std::map<QString, QByteArray> before;
+        for (const QString &n : names)
+            before[n] = readAll(dir.path(n));
+        const auto t = ParadoxTable::open(dir.path(names.front()).toStdString());
+        if (t->info().primaryKeyFields > 0)
+            QVERIFY2(t->indexIsCurrent(), base);
+        QCOMPARE(QDir(dir.root()).entryList(QDir::Files).size(), names.size());
+        for (const QString &n : names)
+            QVERIFY2(readAll(dir.path(n)) == before[n], qPrintable(n));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestParadoxRead)

@@ -2,7 +2,7 @@
 // level-7 table, saves that keep what did not change, the index rebuilt
 // from the records, and saves that a crash at any step cannot corrupt.
 
-#include "platform/db/CrashPoints.h"
+#include "platform/files/Files.h"
 #include "platform/db/ParadoxTable.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
@@ -104,7 +104,7 @@ int runSaves(const std::string &db, int to)
         if (stateOf(*table, s, s) == s) {
             for (int next = s + 1; next <= to; ++next)
                 table->save(stateRows(next), static_cast<std::uint32_t>(stateRows(next).size()));
-            std::printf("%ld\n", crashPointsPassed());
+            std::printf("%ld\n", glyphreel::files::crashPointsPassed());
             return 0;
         }
     }
@@ -507,7 +507,7 @@ void TestParadoxWrite::aCrashAtAnyStepLeavesOldOrNewContent()
     auto child = [&](int to, long crashAt, QByteArray *out) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("GLYPHREEL_DB_CRASH_AT"), QString::number(crashAt));
+        env.insert(QStringLiteral("GLYPHREEL_CRASH_AT"), QString::number(crashAt));
         p.setProcessEnvironment(env);
         p.start(self, {QStringLiteral("--save-states"), QString::fromStdString(db), QString::number(to)});
         p.waitForFinished(60000);

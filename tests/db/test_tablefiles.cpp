@@ -158,7 +158,7 @@ void TestTableFiles::copiesReplaceOnlyWhenAllThreeAreComplete()
     try {
         copyTable(s(dir.path(QStringLiteral("a.db"))), s(dir.path(QStringLiteral("c.db"))));
         QFAIL("a table without its index was copied");
-    } catch (const DbError &e) {
+    } catch (const glyphreel::files::FileError &e) {
         QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("a.px")), e.what());
     }
     QCOMPARE(readAll(dir.path(QStringLiteral("c.db"))), QByteArray("records c"));
@@ -169,7 +169,7 @@ void TestTableFiles::copiesReplaceOnlyWhenAllThreeAreComplete()
     try {
         copyTable(s(dir.path(QStringLiteral("b.db"))), s(dir.path(QStringLiteral("none/d.db"))));
         QFAIL("copied into a folder that does not exist");
-    } catch (const DbError &e) {
+    } catch (const glyphreel::files::FileError &e) {
         QVERIFY2(QString::fromUtf8(e.what()).contains(QStringLiteral("none/d.db")), e.what());
     }
 }

@@ -1,7 +1,7 @@
 #include "platform/db/BlobFile.h"
 
-#include "platform/db/CrashPoints.h"
 #include "platform/db/ParadoxFormat.h"
+#include "platform/files/Files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +18,9 @@ constexpr std::uint32_t kSlotTable = 12;
 constexpr std::uint32_t kFirstDataChunk = 0x15;
 constexpr std::uint32_t kChunks = 256;
 
-std::string headerBlock()
+} // namespace
+
+std::string BlobFile::headerBlock()
 {
     std::string h(BlobFile::kUnit, '\0');
     h[0] = 0;                // header
@@ -35,22 +37,19 @@ std::string headerBlock()
     return h;
 }
 
-std::string errnoText()
-{
-    return std::strerror(errno);
-}
+namespace {
+
+using files::crashPoint;
 
 } // namespace
 
 BlobFile::BlobFile(std::string path) : path_(std::move(path))
 {
-    fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = files::openRegularFile(path_, size_);
+    if (fd_ == -2)
+        fail(path_, "は通常のファイルではありません");
     if (fd_ < 0)
-        fail(path_, errno == ENOENT ? "がありません (メモファイル)" : "を開けません (" + errnoText() + ")");
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0)
-        fail(path_, "を読めません (" + errnoText() + ")");
-    size_ = static_cast<std::uint64_t>(st.st_size);
+        fail(path_, errno == ENOENT ? "がありません (メモファイル)" : "を開けません: " + files::reason(errno));
     char head[3];
     if (size_ < kUnit)
         fail(path_, "は途中で切れています (メモファイルは 4096 バイトのヘッダーブロックで始まります)");
@@ -65,18 +64,6 @@ BlobFile::~BlobFile()
         ::close(fd_);
 }
 
-void BlobFile::create(const std::string &path)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fail(path, "を作れません (" + errnoText() + ")");
-    const std::string h = headerBlock();
-    const bool ok = ::write(fd, h.data(), h.size()) == static_cast<ssize_t>(h.size()) && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!ok)
-        fail(path, "に書き込めません (" + errnoText() + ")");
-}
-
 void BlobFile::readAt(std::uint64_t offset, char *buffer, std::size_t size, const char *what) const
 {
     if (offset > size_ || size > size_ - offset)
@@ -84,8 +71,10 @@ void BlobFile::readAt(std::uint64_t offset, char *buffer, std::size_t size, cons
     std::size_t done = 0;
     while (done < size) {
         const ssize_t n = ::pread(fd_, buffer + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0)
-            fail(path_, "を読めません (" + (n == 0 ? std::string("ファイルが途中で終わっています") : errnoText()) + ")");
+            fail(path_, "を読めません: " + (n == 0 ? std::string("ファイルが途中で終わっています") : files::reason(errno)));
         done += static_cast<std::size_t>(n);
     }
 }
@@ -175,7 +164,7 @@ void BlobFile::makeWritable()
         return;
     const int fd = ::open(path_.c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0)
-        fail(path_, "に書き込めません (" + errnoText() + ")");
+        fail(path_, "に書き込めません: " + files::reason(errno));
     ::close(fd_);
     fd_ = fd;
     writable_ = true;
@@ -184,14 +173,50 @@ void BlobFile::makeWritable()
 void BlobFile::writeAt(std::uint64_t offset, const char *buffer, std::size_t size)
 {
     crashPoint();
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fd_, buffer + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0)
-            fail(path_, "に書き込めません (" + errnoText() + ")");
-        done += static_cast<std::size_t>(n);
-    }
+    // A write that fails part-way may still have made the file longer.
     size_ = std::max(size_, offset + size);
+    files::writeAt(fd_, path_, offset, buffer, size);
+}
+
+std::uint32_t BlobFile::blockUnitsAt(std::uint32_t unit) const
+{
+    if (std::uint64_t(unit) * kUnit + 3 > size_)
+        return 0;
+    char head[3];
+    readAt(std::uint64_t(unit) * kUnit, head, sizeof head, "ブロック");
+    const auto type = static_cast<unsigned char>(head[0]);
+    if (type != 2 && type != 3 && type != 4)
+        return 0;
+    return type == 3 ? 1 : readU16(head + 1);
+}
+
+void BlobFile::repairTail(const Units &inUse)
+{
+    // Units past the last one a record uses belong to no committed save; a
+    // save killed while it wrote there may have left a block that runs past
+    // the end of the file, or a file that is not whole units.
+    std::uint32_t end = 1;
+    for (std::uint32_t u = 1; u < inUse.size(); ++u)
+        if (inUse[u])
+            end = u + 1;
+    const auto units = static_cast<std::uint32_t>(size_ / kUnit);
+    std::uint32_t at = end;
+    bool whole = size_ % kUnit == 0;
+    while (whole && at < units) {
+        const std::uint32_t count = blockUnitsAt(at);
+        if (count == 0 || at + count > units)
+            whole = false;
+        else
+            at += count;
+    }
+    if (whole)
+        return;
+    makeWritable();
+    crashPoint();
+    if (::ftruncate(fd_, static_cast<off_t>(std::uint64_t(end) * kUnit)) != 0)
+        fail(path_, "を直せません: " + files::reason(errno));
+    size_ = std::uint64_t(end) * kUnit;
+    files::sync(fd_, path_);
 }
 
 std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blobs, const Units &protectedUnits)
@@ -203,30 +228,71 @@ std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blo
     if (!any)
         return refs;
     makeWritable();
+    const std::uint64_t sizeBefore = size_;
+    try {
+        storeBlobs(blobs, protectedUnits, refs);
+        crashPoint();
+        files::sync(fd_, path_);
+        crashPoint();
+    } catch (...) {
+        // A failed save leaves the file as it was: what it appended goes;
+        // blocks it wrote into free units are referenced by no record and
+        // still make a whole file.
+        if (size_ > sizeBefore && ::ftruncate(fd_, static_cast<off_t>(sizeBefore)) == 0)
+            size_ = sizeBefore;
+        throw;
+    }
+    return refs;
+}
 
-    // Free units: every unit past the header that no committed record uses.
-    const std::uint32_t fileUnits = static_cast<std::uint32_t>((size_ + kUnit - 1) / kUnit);
-    std::vector<bool> used(fileUnits, false);
-    for (std::uint32_t u = 0; u < fileUnits && u < protectedUnits.size(); ++u)
-        used[u] = protectedUnits[u];
-    if (fileUnits > 0)
-        used[0] = true;
+void BlobFile::storeBlobs(const std::vector<const std::string *> &blobs, const Units &protectedUnits,
+                          std::vector<BlobRef> &refs)
+{
+    // The runs of units no committed record uses ("gaps"). Each starts where
+    // a block starts: after the header or after a block in use.
+    const std::uint32_t fileUnits = static_cast<std::uint32_t>(size_ / kUnit);
+    struct Gap {
+        std::uint32_t start, end;
+    };
+    std::vector<Gap> gaps;
+    for (std::uint32_t u = 1; u < fileUnits;) {
+        if (u < protectedUnits.size() && protectedUnits[u]) {
+            ++u;
+            continue;
+        }
+        std::uint32_t e = u + 1;
+        while (e < fileUnits && !(e < protectedUnits.size() && protectedUnits[e]))
+            ++e;
+        gaps.push_back({u, e});
+        u = e;
+    }
     std::uint32_t endUnit = fileUnits;
-    // Units before this one are all in use: the search for room starts here.
-    std::uint32_t firstFree = 1;
+
+    // A new block goes at the start of the first gap it fits (first fit) or
+    // at the end of the file. Before it is written, the rest of the block it
+    // lands in is marked free with a header of its own, so that the file's
+    // blocks chain up at every moment, whenever the save is stopped.
     auto allocate = [&](std::uint32_t count) {
-        while (firstFree < fileUnits && used[firstFree])
-            ++firstFree;
-        for (std::uint32_t start = firstFree; start + count <= fileUnits; ++start) {
-            std::uint32_t n = 0;
-            while (n < count && !used[start + n])
-                ++n;
-            if (n == count) {
-                for (std::uint32_t i = 0; i < count; ++i)
-                    used[start + i] = true;
-                return start;
+        for (Gap &g : gaps) {
+            if (g.end - g.start < count)
+                continue;
+            const std::uint32_t start = g.start, after = start + count;
+            std::uint32_t boundary = start;
+            while (boundary < after) {
+                const std::uint32_t n = blockUnitsAt(boundary);
+                if (n == 0 || boundary + n > g.end) {
+                    boundary = g.end; // damaged or unknown: the gap ends at a block in use
+                    break;
+                }
+                boundary += n;
             }
-            start += n;
+            if (boundary > after) {
+                char head[3] = {4, 0, 0};
+                writeU16(head + 1, static_cast<std::uint16_t>(std::min<std::uint32_t>(boundary - after, 0xFFFF)));
+                writeAt(std::uint64_t(after) * kUnit, head, sizeof head);
+            }
+            g.start = after;
+            return start;
         }
         const std::uint32_t start = endUnit;
         endUnit += count;
@@ -285,19 +351,17 @@ std::vector<BlobRef> BlobFile::store(const std::vector<const std::string *> &blo
         writeAt(std::uint64_t(start) * kUnit, out.data(), out.size());
         refs[i] = BlobRef{start * kUnit | 0xFFu, static_cast<std::uint32_t>(data.size()), 1, {}};
     }
-    crashPoint();
-    if (::fdatasync(fd_) != 0)
-        fail(path_, "をディスクに書き込めません (" + errnoText() + ")");
-    crashPoint();
-    return refs;
 }
 
 void BlobFile::markFreeExcept(const Units &inUse)
 {
-    const auto fileUnits = static_cast<std::uint32_t>((size_ + kUnit - 1) / kUnit);
+    const auto fileUnits = static_cast<std::uint32_t>(size_ / kUnit);
     auto used = [&](std::uint32_t u) { return u == 0 || (u < inUse.size() && inUse[u]); };
-    std::uint32_t u = 1;
-    while (u < fileUnits) {
+    struct Run {
+        std::uint32_t start, count;
+    };
+    std::vector<Run> runs;
+    for (std::uint32_t u = 1; u < fileUnits;) {
         if (used(u)) {
             ++u;
             continue;
@@ -305,17 +369,22 @@ void BlobFile::markFreeExcept(const Units &inUse)
         std::uint32_t count = 1;
         while (u + count < fileUnits && !used(u + count) && count < 0xFFFF)
             ++count;
+        runs.push_back({u, count});
+        u += count;
+    }
+    // The last run first: each header written ends where a header already
+    // stands, so the blocks chain up after every single write.
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
         char head[3];
         head[0] = 4;
-        writeU16(head + 1, static_cast<std::uint16_t>(count));
+        writeU16(head + 1, static_cast<std::uint16_t>(run->count));
         // Only rewrite what is not a free run of this length already.
         char current[3];
-        readAt(std::uint64_t(u) * kUnit, current, sizeof current, "空きブロック");
+        readAt(std::uint64_t(run->start) * kUnit, current, sizeof current, "空きブロック");
         if (std::memcmp(current, head, sizeof head) != 0) {
             makeWritable();
-            writeAt(std::uint64_t(u) * kUnit, head, sizeof head);
+            writeAt(std::uint64_t(run->start) * kUnit, head, sizeof head);
         }
-        u += count;
     }
 }
 

@@ -25,8 +25,8 @@ public:
     BlobFile(const BlobFile &) = delete;
     BlobFile &operator=(const BlobFile &) = delete;
 
-    // Writes a blob file holding only its header block.
-    static void create(const std::string &path);
+    // The header block a new blob file holds, and nothing else.
+    static std::string headerBlock();
 
     const std::string &path() const { return path_; }
 
@@ -52,10 +52,18 @@ public:
     // for units no committed record points to.
     void markFreeExcept(const Units &inUse);
 
+    // Cuts off what a killed save left after the last unit in use when it
+    // does not make whole blocks (a block running past the end, a file that
+    // is not whole units). Nothing a record uses is touched.
+    void repairTail(const Units &inUse);
+
 private:
     void readAt(std::uint64_t offset, char *buffer, std::size_t size, const char *what) const;
     void writeAt(std::uint64_t offset, const char *buffer, std::size_t size);
     void makeWritable();
+    // The units of the block starting at this unit, 0 when none starts there.
+    std::uint32_t blockUnitsAt(std::uint32_t unit) const;
+    void storeBlobs(const std::vector<const std::string *> &blobs, const Units &protectedUnits, std::vector<BlobRef> &refs);
 
     std::string path_;
     int fd_ = -1;

@@ -242,13 +242,13 @@ std::string tablePath(const std::string &databaseFolder, const std::string &tabl
     return (std::filesystem::path(databaseFolder) / tableFile).string();
 }
 
-void executeStatement(const std::string &databaseFolder, const std::string &sql)
+void executeStatement(const std::string &databaseFolder, const std::string &sql, FileSet *set)
 {
     const Statement st = parseStatement(sql);
     const auto *create = std::get_if<CreateTableStatement>(&st);
     if (!create)
         throw DbError("SQL 文「" + sql + "」は結果を返します。実行せずに開いてください");
-    ParadoxTable::create(tablePath(databaseFolder, create->tableName + ".db"), create->table);
+    ParadoxTable::create(tablePath(databaseFolder, create->tableName + ".db"), create->table, set);
 }
 
 } // namespace glyphreel::db

@@ -27,8 +27,9 @@ using Statement = std::variant<CreateTableStatement, SelectAllStatement>;
 
 Statement parseStatement(const std::string &sql);
 
-// Runs a statement without a result set in the database folder.
-void executeStatement(const std::string &databaseFolder, const std::string &sql);
+// Runs a statement without a result set in the database folder. A new
+// table's files go into the set when one is given, for its commit.
+void executeStatement(const std::string &databaseFolder, const std::string &sql, FileSet *set = nullptr);
 
 // The name as a statement takes it: bare when it can be, else quoted.
 std::string sqlTableName(const std::string &name);

@@ -3,6 +3,7 @@
 // and the errors of the table engine.
 
 #include "platform/db/Value.h"
+#include "platform/files/Files.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -13,9 +14,9 @@ namespace glyphreel::db {
 
 // Every engine error says which file and what is wrong with it, in words
 // for the user: 「file」 followed by what.
-class DbError : public std::runtime_error {
+class DbError : public files::FileError {
 public:
-    using std::runtime_error::runtime_error;
+    using files::FileError::FileError;
 };
 
 [[noreturn]] void fail(const std::string &file, const std::string &what);

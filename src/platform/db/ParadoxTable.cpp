@@ -1,6 +1,8 @@
 #include "platform/db/ParadoxTable.h"
 
-#include "platform/db/CrashPoints.h"
+#include "platform/db/TableFiles.h"
+
+#include "platform/files/Files.h"
 #include "platform/text/Ascii.h"
 
 #include <algorithm>
@@ -18,86 +20,13 @@ namespace {
 
 constexpr int kBlockHeader = 6;
 
-std::string errnoText()
-{
-    return std::strerror(errno);
-}
-
 std::string readWholeFile(const std::string &path, const char *missingWhat)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        fail(path, errno == ENOENT ? std::string(missingWhat) : "を開けません (" + errnoText() + ")");
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        ::close(fd);
-        fail(path, "を読めません (" + errnoText() + ")");
+    try {
+        return files::readRegularFile(path, missingWhat);
+    } catch (const files::FileError &e) {
+        throw DbError(e.what());
     }
-    std::string data(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
-        if (n <= 0) {
-            ::close(fd);
-            fail(path, "を読めません (" + (n == 0 ? std::string("ファイルが途中で終わっています") : errnoText()) + ")");
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return data;
-}
-
-// Writes a file under a temporary name and flushes it to the disk; the
-// caller renames it into place.
-void writeDurably(const std::string &path, const std::string &bytes)
-{
-    crashPoint();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fail(path, "に書き込めません (" + errnoText() + ")");
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        // Half a file is a state a crash can leave too.
-        if (done == 0 && bytes.size() > 1) {
-            const ssize_t half = ::write(fd, bytes.data(), bytes.size() / 2);
-            if (half > 0)
-                done += static_cast<std::size_t>(half);
-            crashPoint();
-            continue;
-        }
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            ::close(fd);
-            fail(path, "に書き込めません (" + errnoText() + ")");
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    crashPoint();
-    const bool synced = ::fdatasync(fd) == 0;
-    ::close(fd);
-    crashPoint();
-    if (!synced)
-        fail(path, "をディスクに書き込めません (" + errnoText() + ")");
-}
-
-void syncFolderOf(const std::string &path)
-{
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-void replaceFile(const std::string &from, const std::string &to)
-{
-    crashPoint();
-    if (::rename(from.c_str(), to.c_str()) != 0)
-        fail(to, "を置き換えられません (" + errnoText() + ")");
-    crashPoint();
-    syncFolderOf(to);
-    crashPoint();
 }
 
 std::string withExtension(const std::string &dbPath, const char *lower, const char *upper)
@@ -219,6 +148,8 @@ int ParadoxTable::fieldIndex(std::string_view name) const
 
 std::unique_ptr<ParadoxTable> ParadoxTable::open(const std::string &dbPath)
 {
+    // A save or a copy that a kill interrupted is finished or undone first.
+    finishInterruptedCommit(dbPath);
     std::unique_ptr<ParadoxTable> table(new ParadoxTable);
     table->dbPath_ = dbPath;
     const std::string bytes = readWholeFile(dbPath, "がありません (表がありません)");
@@ -323,6 +254,7 @@ void ParadoxTable::readRecords(const std::string &b)
     records.reserve(std::min<std::size_t>(numRecords, std::size_t(fileBlocks) * std::size_t(capacity))
                     * static_cast<std::size_t>(info.recordSize));
     std::size_t count = 0;
+    std::vector<ChainBlock> chain;
     int block = firstBlock;
     while (block != 0) {
         if (block > fileBlocks)
@@ -340,6 +272,7 @@ void ParadoxTable::readRecords(const std::string &b)
                            + " バイトの続きのレコードがあると言っています");
         const int inBlock = addDataSize / info.recordSize + 1;
         records.append(&b[start + kBlockHeader], std::size_t(inBlock) * std::size_t(info.recordSize));
+        chain.push_back({static_cast<std::uint16_t>(block), static_cast<std::uint16_t>(inBlock)});
         count += static_cast<std::size_t>(inBlock);
         block = next;
     }
@@ -355,6 +288,7 @@ void ParadoxTable::readRecords(const std::string &b)
     info_ = std::move(info);
     header_ = b.substr(0, end);
     records_ = std::move(records);
+    chain_ = std::move(chain);
     rowCount_ = count;
 }
 
@@ -407,7 +341,7 @@ std::string ParadoxTable::blobBytes(const Value &value) const
     }
 }
 
-void ParadoxTable::create(const std::string &dbPath, const NewTable &table)
+void ParadoxTable::create(const std::string &dbPath, const NewTable &table, FileSet *set)
 {
     std::error_code ec;
     if (std::filesystem::exists(dbPath, ec))
@@ -421,17 +355,21 @@ void ParadoxTable::create(const std::string &dbPath, const NewTable &table)
     bool hasBlobs = false;
     for (const FieldDef &f : table.fields)
         hasBlobs = hasBlobs || isBlobType(f.type);
+    // All files of the table appear together, or none does.
+    FileSet own(journalFor(dbPath));
+    FileSet &files = set ? *set : own;
     if (hasBlobs)
-        BlobFile::create(blobPathFor(dbPath));
-    std::vector<std::uint32_t> blockFirstRow;
-    const std::string records = t.buildRecordsFile({}, blockFirstRow);
+        files.write(blobPathFor(dbPath), BlobFile::headerBlock());
+    std::vector<ChainBlock> chain;
+    const std::string records = t.buildRecordsFile({}, chain);
     if (table.primaryKeyFields > 0)
-        writeDurably(indexPathFor(dbPath), t.buildIndexFile({}, blockFirstRow));
-    writeDurably(dbPath, records);
-    syncFolderOf(dbPath);
+        files.write(indexPathFor(dbPath), t.buildIndexFile({}));
+    files.write(dbPath, records);
+    if (!set)
+        own.commit();
 }
 
-std::string ParadoxTable::buildRecordsFile(const std::vector<Row> &rows, std::vector<std::uint32_t> &blockFirstRow) const
+std::string ParadoxTable::buildRecordsFile(const std::vector<Row> &rows, std::vector<ChainBlock> &chain) const
 {
     const TableInfo &t = info_;
     const std::size_t capacity = static_cast<std::size_t>((t.blockSize - kBlockHeader) / t.recordSize);
@@ -458,7 +396,7 @@ std::string ParadoxTable::buildRecordsFile(const std::vector<Row> &rows, std::ve
     if (t.version >= 5)
         writeU32(h + 0x60, static_cast<std::uint32_t>(std::time(nullptr)));
 
-    blockFirstRow.clear();
+    chain.clear();
     for (std::size_t b = 0; b < blocks; ++b) {
         char *block = h + t.headerSize + b * static_cast<std::size_t>(t.blockSize);
         const std::size_t first = b * capacity;
@@ -475,12 +413,43 @@ std::string ParadoxTable::buildRecordsFile(const std::vector<Row> &rows, std::ve
                 rec += bytes.size();
             }
         }
-        blockFirstRow.push_back(static_cast<std::uint32_t>(first));
+        chain.push_back({static_cast<std::uint16_t>(b + 1), static_cast<std::uint16_t>(count)});
     }
     return out;
 }
 
-std::string ParadoxTable::buildIndexFile(const std::vector<Row> &rows, const std::vector<std::uint32_t> &blockFirstRow) const
+std::vector<ParadoxTable::IndexEntry> ParadoxTable::indexEntries() const
+{
+    // One entry for each records block along the chain: the first record's
+    // key, the block's number in the file, its count of records.
+    int keySize = 0;
+    for (int i = 0; i < info_.primaryKeyFields; ++i)
+        keySize += info_.fields[static_cast<std::size_t>(i)].size;
+    std::vector<IndexEntry> entries;
+    std::size_t first = 0;
+    for (const ChainBlock &b : chain_) {
+        entries.push_back({records_.substr(first * static_cast<std::size_t>(info_.recordSize), static_cast<std::size_t>(keySize)),
+                           b.block, b.count});
+        first += b.count;
+    }
+    return entries;
+}
+
+std::vector<ParadoxTable::IndexEntry> ParadoxTable::indexEntries(const std::vector<Row> &rows, const std::vector<ChainBlock> &chain) const
+{
+    std::vector<IndexEntry> entries;
+    std::size_t first = 0;
+    for (const ChainBlock &b : chain) {
+        std::string key;
+        for (int i = 0; i < info_.primaryKeyFields; ++i)
+            key += encodeField(info_.fields[static_cast<std::size_t>(i)], rows[first][static_cast<std::size_t>(i)]);
+        entries.push_back({std::move(key), b.block, b.count});
+        first += b.count;
+    }
+    return entries;
+}
+
+std::string ParadoxTable::buildIndexFile(const std::vector<IndexEntry> &leaf) const
 {
     const TableInfo &t = info_;
     const int keyFields = t.primaryKeyFields;
@@ -490,25 +459,7 @@ std::string ParadoxTable::buildIndexFile(const std::vector<Row> &rows, const std
     const int entrySize = keySize + 6;
     constexpr int kIndexBlock = 2048;
     const int capacity = (kIndexBlock - kBlockHeader) / entrySize;
-    const std::size_t dbCapacity = static_cast<std::size_t>((t.blockSize - kBlockHeader) / t.recordSize);
-
-    struct Entry {
-        std::string key;
-        std::uint16_t block;
-        std::uint16_t count;
-    };
-    auto keyOf = [&](const Row &row) {
-        std::string key;
-        for (int i = 0; i < keyFields; ++i)
-            key += encodeField(t.fields[static_cast<std::size_t>(i)], row[static_cast<std::size_t>(i)]);
-        return key;
-    };
-    std::vector<Entry> leaf;
-    for (std::size_t b = 0; b < blockFirstRow.size(); ++b) {
-        const std::size_t first = blockFirstRow[b];
-        const std::size_t count = std::min(dbCapacity, rows.size() - first);
-        leaf.push_back({keyOf(rows[first]), static_cast<std::uint16_t>(b + 1), static_cast<std::uint16_t>(count)});
-    }
+    using Entry = IndexEntry;
     // One block when the entries fit; otherwise the root first, then leaves
     // one entry short of full, as the engine writes them.
     std::vector<std::vector<Entry>> blocks;
@@ -531,7 +482,7 @@ std::string ParadoxTable::buildIndexFile(const std::vector<Row> &rows, const std
             leaves.push_back(std::move(part));
         }
         if (static_cast<int>(root.size()) > capacity)
-            fail(indexPathFor(dbPath_), "に " + std::to_string(rows.size()) + " 件のレコードの索引は入りません");
+            fail(indexPathFor(dbPath_), "に " + std::to_string(leaf.size()) + " ブロックの索引は入りません");
         blocks.push_back(std::move(root));
         for (auto &l : leaves)
             blocks.push_back(std::move(l));
@@ -645,25 +596,39 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
     info_.autoInc = std::max(autoInc, previousAutoInc); // the counter never goes down
     changeCount_ = static_cast<std::uint8_t>(changeCount_ >= 250 ? 2 : changeCount_ + 1);
     std::string records;
+    std::vector<ChainBlock> chain;
+    const bool keyed = t.fileType == 0 && t.primaryKeyFields > 0;
+    const std::string pxPath = indexPathFor(dbPath_);
+    const std::string dbTemp = dbPath_ + files::kSavingSuffix;
+    const std::string pxTemp = pxPath + files::kSavingSuffix;
     try {
-        std::vector<std::uint32_t> blockFirstRow;
-        records = buildRecordsFile(rows, blockFirstRow);
-        const bool keyed = t.fileType == 0 && t.primaryKeyFields > 0;
-        const std::string dbTemp = dbPath_ + ".saving";
-        const std::string pxPath = indexPathFor(dbPath_);
-        const std::string pxTemp = pxPath + ".saving";
-        writeDurably(dbTemp, records);
-        if (keyed)
-            writeDurably(pxTemp, buildIndexFile(rows, blockFirstRow));
-        replaceFile(dbTemp, dbPath_); // the commit point
-        if (keyed)
-            replaceFile(pxTemp, pxPath);
+        records = buildRecordsFile(rows, chain);
+        files::writeNewFile(dbTemp, records);
+        try {
+            if (keyed)
+                files::writeNewFile(pxTemp, buildIndexFile(indexEntries(rows, chain)));
+            files::replaceFile(dbTemp, dbPath_); // the commit point
+        } catch (...) {
+            ::unlink(dbTemp.c_str());
+            ::unlink(pxTemp.c_str());
+            throw;
+        }
     } catch (...) {
         info_.autoInc = previousAutoInc;
         changeCount_ = previousCount;
         throw;
     }
+    // Saved. What follows only tidies up: a failure leaves an index that
+    // the next open rebuilds and units that the next save marks free.
+    if (keyed) {
+        try {
+            files::replaceFile(pxTemp, pxPath);
+        } catch (const files::FileError &) {
+            ::unlink(pxTemp.c_str());
+        }
+    }
     header_ = records.substr(0, static_cast<std::size_t>(t.headerSize));
+    chain_ = std::move(chain);
     records_.clear();
     records_.reserve(rows.size() * static_cast<std::size_t>(t.recordSize));
     for (const Row &row : rows)
@@ -672,8 +637,102 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
     rowCount_ = rows.size();
     // Now that no committed record points to them, the units left over are
     // free for later saves.
-    if (blobs_)
-        blobs_->markFreeExcept(keptUnits);
+    if (blobs_) {
+        try {
+            blobs_->markFreeExcept(keptUnits);
+        } catch (const files::FileError &) {
+        }
+    }
+}
+
+BlobFile::Units ParadoxTable::unitsInUse() const
+{
+    BlobFile::Units units;
+    for (std::size_t f = 0; f < info_.fields.size(); ++f) {
+        if (!isBlobType(info_.fields[f].type))
+            continue;
+        for (std::size_t r = 0; r < rowCount_; ++r) {
+            const Value v = value(r, f);
+            if (v.kind() == Value::Kind::Blob)
+                blobs_->addUnits(v.asBlob(), info_.fields[f].type == FieldType::Graphic, units);
+        }
+    }
+    return units;
+}
+
+bool ParadoxTable::indexIsCurrent() const
+{
+    std::string px;
+    try {
+        px = files::readRegularFile(indexPathFor(dbPath_), "がありません");
+    } catch (const files::FileError &) {
+        return false;
+    }
+    if (px.size() < 0x800 || px[0x04] != 1)
+        return false;
+    const int entrySize = readU16(&px[0x00]);
+    const int blockSize = static_cast<unsigned char>(px[0x05]) * 1024;
+    const int levels = static_cast<unsigned char>(px[0x20]);
+    if (entrySize < 7 || blockSize < 1024)
+        return false;
+    int keySize = 0;
+    for (int i = 0; i < info_.primaryKeyFields; ++i)
+        keySize += info_.fields[static_cast<std::size_t>(i)].size;
+    if (entrySize != keySize + 6)
+        return false;
+    // What the records say: one entry per records block, its first key,
+    // its number and its count of records.
+    std::vector<std::string> expected;
+    for (const IndexEntry &entry : indexEntries()) {
+        std::string e = entry.key;
+        e.resize(static_cast<std::size_t>(keySize) + 4, '\0');
+        putIndexShort(&e[static_cast<std::size_t>(keySize)], entry.block);
+        putIndexShort(&e[static_cast<std::size_t>(keySize) + 2], entry.count);
+        expected.push_back(std::move(e));
+    }
+    if (expected.empty())
+        return levels == 0 || readU32(&px[0x06]) == 0;
+    // What the index says: the entries of its blocks, along their chain.
+    std::vector<std::string> entries;
+    const int blocks = readU16(&px[0x0C]);
+    std::vector<bool> seen(static_cast<std::size_t>(blocks) + 1, false);
+    for (int block = readU16(&px[0x0E]); block != 0;) {
+        if (block > blocks || seen[static_cast<std::size_t>(block)])
+            return false;
+        seen[static_cast<std::size_t>(block)] = true;
+        const std::size_t at = 0x800 + std::size_t(block - 1) * std::size_t(blockSize);
+        if (at + std::size_t(blockSize) > px.size())
+            return false;
+        const auto add = static_cast<std::int16_t>(readU16(&px[at + 4]));
+        if (add < -entrySize || add % entrySize != 0 || add / entrySize + 1 > (blockSize - kBlockHeader) / entrySize)
+            return false;
+        for (int e = 0; e <= add / entrySize; ++e)
+            entries.push_back(px.substr(at + kBlockHeader + std::size_t(e) * std::size_t(entrySize), static_cast<std::size_t>(keySize) + 4));
+        block = readU16(&px[at]);
+    }
+    if (levels <= 1)
+        return entries == expected;
+    // Several levels: every records block must have its entry, in order,
+    // among the entries (the upper levels' entries come between them).
+    std::size_t next = 0;
+    for (const std::string &e : entries)
+        if (next < expected.size() && e == expected[next])
+            ++next;
+    return next == expected.size();
+}
+
+void ParadoxTable::repairAfterCrash()
+{
+    // Each repair is for what a killed save leaves; none is needed to read
+    // the table, so a folder that cannot be written to keeps them.
+    try {
+        if (blobs_)
+            blobs_->repairTail(unitsInUse());
+        if (info_.fileType == 0 && info_.primaryKeyFields > 0 && !indexIsCurrent()) {
+            files::writeFileAtomically(indexPathFor(dbPath_), buildIndexFile(indexEntries()));
+        }
+    } catch (const files::FileError &) {
+    }
 }
 
 } // namespace glyphreel::db

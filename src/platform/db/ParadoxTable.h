@@ -18,6 +18,7 @@
 
 namespace glyphreel::db {
 
+class FileSet;
 using Row = std::vector<Value>;
 
 struct TableInfo {
@@ -48,13 +49,16 @@ struct NewTable {
 
 class ParadoxTable {
 public:
-    // Opens the table whose records file is dbPath. Throws DbError naming
-    // the file and what is wrong with it.
+    // Opens the table whose records file is dbPath, after finishing or
+    // undoing what a kill left of writing it. Throws DbError naming the
+    // file and what is wrong with it.
     static std::unique_ptr<ParadoxTable> open(const std::string &dbPath);
 
     // Creates the files of a new, empty table (.db, and .mb when a field is
-    // a blob, and .px when keyed). Throws when the table already exists.
-    static void create(const std::string &dbPath, const NewTable &table);
+    // a blob, and .px when keyed), all together or none. Into the given set
+    // they are written and left for its commit, with other files. Throws
+    // when the table already exists.
+    static void create(const std::string &dbPath, const NewTable &table, FileSet *set = nullptr);
 
     // The paths of the three files; the blob file and the index follow the
     // case of the records file's extension.
@@ -81,17 +85,44 @@ public:
     // they are) or Bytes (stored anew). Crash-safe; see above.
     void save(std::vector<Row> rows, std::uint32_t autoInc);
 
+    // Whether the index holds one entry for each records block as the
+    // records stand (first key, block, count).
+    bool indexIsCurrent() const;
+
+    // What a killed save leaves that reading does not need but other
+    // programs may: a blob file's unfinished tail is cut off, a stale index
+    // rebuilt. Opening finishes an interrupted commit itself; this comes
+    // after, once the caller has accepted the table. Best effort: a folder
+    // that cannot be written to keeps them.
+    void repairAfterCrash();
+
 private:
     ParadoxTable() = default;
+    BlobFile::Units unitsInUse() const;
     void readRecords(const std::string &bytes);
-    std::string buildRecordsFile(const std::vector<Row> &rows, std::vector<std::uint32_t> &blockFirstRow) const;
-    std::string buildIndexFile(const std::vector<Row> &rows, const std::vector<std::uint32_t> &blockFirstRow) const;
+    // A records block on the chain: its number in the file, its records.
+    struct ChainBlock {
+        std::uint16_t block;
+        std::uint16_t count;
+    };
+    // An entry of the index's lowest level.
+    struct IndexEntry {
+        std::string key;
+        std::uint16_t block;
+        std::uint16_t count;
+    };
+    std::string buildRecordsFile(const std::vector<Row> &rows, std::vector<ChainBlock> &chain) const;
+    // The entries for the records as read, or for rows written in a chain.
+    std::vector<IndexEntry> indexEntries() const;
+    std::vector<IndexEntry> indexEntries(const std::vector<Row> &rows, const std::vector<ChainBlock> &chain) const;
+    std::string buildIndexFile(const std::vector<IndexEntry> &leaf) const;
     BlobFile &blobFile() const;
 
     std::string dbPath_;
     TableInfo info_;
     std::string header_; // the records file's header as read, kept when rewriting
     std::string records_; // the records in table order, as stored
+    std::vector<ChainBlock> chain_;
     std::size_t rowCount_ = 0;
     std::vector<std::size_t> fieldOffsets_;
     mutable std::unique_ptr<BlobFile> blobs_;

@@ -69,7 +69,7 @@ void Query::execSql()
     executeStatement(databaseName_, sql());
 }
 
-void Query::open()
+void Query::open(const std::function<void(const TableInfo &)> &check)
 {
     if (active())
         return;
@@ -78,7 +78,11 @@ void Query::open()
     const auto *select = std::get_if<SelectAllStatement>(&st);
     if (!select)
         throw DbError("SQL 文「" + text + "」には開く結果がありません");
-    table_ = ParadoxTable::open(tablePath(databaseName_, select->tableFile));
+    std::unique_ptr<ParadoxTable> table = ParadoxTable::open(tablePath(databaseName_, select->tableFile));
+    if (check)
+        check(table->info());
+    table->repairAfterCrash();
+    table_ = std::move(table);
     rows_.clear();
     rows_.reserve(table_->rowCount());
     for (std::size_t i = 0; i < table_->rowCount(); ++i)

@@ -34,7 +34,10 @@ public:
     std::string sql() const;
 
     void execSql();
-    void open();
+    // Opens the result of the select. A check given here sees the table's
+    // layout before the dataset opens; when it throws, the dataset stays
+    // closed and no control has seen a row.
+    void open(const std::function<void(const TableInfo &)> &check = {});
     bool active() const { return state_ != State::Inactive; }
     State state() const { return state_; }
     const TableInfo &tableInfo() const;

@@ -2,8 +2,10 @@
 
 #include "platform/db/ParadoxFormat.h"
 #include "platform/db/ParadoxTable.h"
+#include "platform/files/Files.h"
 #include "platform/text/Ascii.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -17,11 +19,6 @@ namespace glyphreel::db {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string reason()
-{
-    return std::strerror(errno);
-}
 
 bool identity(const std::string &path, dev_t &device, ino_t &inode)
 {
@@ -46,53 +43,52 @@ std::string folderOf(const std::string &path)
     return folder.empty() ? std::string(".") : folder;
 }
 
+constexpr const char *kCopying = ".copying";
+
 // Copies one file to a new file and flushes it; throws naming the file.
 void copyFile(const std::string &from, const std::string &to)
 {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    std::uint64_t size = 0;
+    const int in = files::openRegularFile(from, size);
+    if (in == -2)
+        files::fail(from, "は通常のファイルではありません");
     if (in < 0)
-        fail(from, "を読めません (" + reason() + ")");
+        files::fail(from, "を読めません: " + files::reason(errno));
+    files::crashPoint();
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0) {
-        const std::string why = reason();
+        const int e = errno;
         ::close(in);
-        fail(to, "に書き込めません (" + why + ")");
+        files::fail(to, "に書き込めません: " + files::reason(e));
     }
-    std::vector<char> buffer(1 << 20);
-    auto failWith = [&](const std::string &file, const std::string &what) {
-        const std::string why = reason();
+    try {
+        std::vector<char> buffer(1 << 20);
+        std::uint64_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::read(in, buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - done)));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                files::fail(from, "を読めません: " + (n == 0 ? std::string("ファイルが途中で終わっています") : files::reason(errno)));
+            files::writeAt(out, to, done, buffer.data(), static_cast<std::size_t>(n));
+            done += static_cast<std::uint64_t>(n);
+            files::crashPoint();
+        }
+        files::sync(out, to);
+    } catch (...) {
         ::close(in);
         ::close(out);
-        fail(file, what + " (" + why + ")");
-    };
-    for (;;) {
-        const ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            failWith(from, "を読めません");
-        }
-        if (n == 0)
-            break;
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                failWith(to, "に書き込めません");
-            }
-            if (w == 0) {
-                errno = ENOSPC;
-                failWith(to, "に書き込めません");
-            }
-            done += w;
-        }
+        throw;
     }
-    if (::fdatasync(out) != 0)
-        failWith(to, "をディスクに書き込めません");
     ::close(in);
     if (::close(out) != 0)
-        fail(to, "に書き込めません (" + reason() + ")");
+        files::fail(to, "に書き込めません: " + files::reason(errno));
+    files::crashPoint();
+}
+
+std::string folderPath(const std::string &file)
+{
+    return (fs::path(folderOf(file)) / "").string();
 }
 
 } // namespace
@@ -144,29 +140,104 @@ bool sameTable(const std::string &a, const std::string &b)
     return text::equalsIgnoringAsciiCase(nameA, nameB) && !folderIsCaseSensitive(folderA);
 }
 
-void copyTable(const std::string &fromDb, const std::string &toDb)
+FileSet::FileSet(std::string journal) : journal_(std::move(journal)) {}
+
+FileSet::~FileSet()
 {
+    if (committed_)
+        return;
+    for (const std::string &f : files_)
+        ::unlink((f + kCopying).c_str());
+}
+
+std::string FileSet::temporaryFor(const std::string &file)
+{
+    if (std::find(files_.begin(), files_.end(), file) == files_.end())
+        files_.push_back(file);
+    return file + kCopying;
+}
+
+void FileSet::write(const std::string &file, const std::string &bytes)
+{
+    files::writeNewFile(temporaryFor(file), bytes);
+}
+
+void FileSet::copy(const std::string &from, const std::string &file)
+{
+    copyFile(from, temporaryFor(file));
+}
+
+void FileSet::commit()
+{
+    // The journal names the files by their names in its folder, in the
+    // order they are renamed.
+    std::string list;
+    for (const std::string &f : files_)
+        list += fs::path(f).filename().string() + "\n";
+    files::writeFileAtomically(journal_, list);
+    committed_ = true;
+    for (const std::string &f : files_) {
+        files::crashPoint();
+        if (::rename((f + kCopying).c_str(), f.c_str()) != 0)
+            files::fail(f, "を置き換えられません: " + files::reason(errno));
+    }
+    files::crashPoint();
+    files::syncFolderOf(journal_);
+    files::crashPoint();
+    ::unlink(journal_.c_str());
+    files::syncFolderOf(journal_);
+    files::crashPoint();
+}
+
+std::string journalFor(const std::string &dbPath)
+{
+    return dbPath + ".commit";
+}
+
+void finishInterruptedCommit(const std::string &dbPath)
+{
+    const std::string journal = journalFor(dbPath);
+    std::error_code ec;
+    if (fs::exists(journal, ec)) {
+        const std::string folder = folderPath(journal);
+        const std::string list = files::readRegularFile(journal, "がありません");
+        std::size_t at = 0;
+        while (at < list.size()) {
+            const std::size_t end = list.find('\n', at);
+            const std::string name = list.substr(at, end == std::string::npos ? std::string::npos : end - at);
+            at = end == std::string::npos ? list.size() : end + 1;
+            if (name.empty() || name.find('/') != std::string::npos)
+                continue;
+            const std::string file = folder + name;
+            if (fs::exists(file + kCopying, ec) && ::rename((file + kCopying).c_str(), file.c_str()) != 0)
+                files::fail(file, "の書き込みを終えられません: " + files::reason(errno));
+        }
+        files::syncFolderOf(journal);
+        ::unlink(journal.c_str());
+        files::syncFolderOf(journal);
+    }
+    // Temporaries of a set that never reached its commit, and of a save
+    // that never reached its own.
+    for (const std::string &file : tableFiles(dbPath)) {
+        ::unlink((file + kCopying).c_str());
+        ::unlink((file + files::kSavingSuffix).c_str());
+    }
+    ::unlink((journal + files::kSavingSuffix).c_str());
+}
+
+void copyTable(const std::string &fromDb, const std::string &toDb,
+               const std::vector<std::pair<std::string, std::string>> &otherFiles)
+{
+    FileSet set(journalFor(toDb));
+    // The settings first: renamed first, it is the file a user opens, and
+    // opening it finishes the rest.
+    for (const auto &[file, bytes] : otherFiles)
+        set.write(file, bytes);
     const auto from = tableFiles(fromDb);
     const auto to = tableFiles(toDb);
-    std::vector<std::string> temporary;
-    try {
-        for (std::size_t i = 0; i < from.size(); ++i) {
-            temporary.push_back(to[i] + ".copying");
-            copyFile(from[i], temporary.back());
-        }
-        for (std::size_t i = 0; i < to.size(); ++i)
-            if (::rename(temporary[i].c_str(), to[i].c_str()) != 0)
-                fail(to[i], "を置き換えられません (" + reason() + ")");
-    } catch (...) {
-        for (const std::string &t : temporary)
-            ::unlink(t.c_str());
-        throw;
-    }
-    const int dir = ::open(folderOf(toDb).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    for (std::size_t i = 0; i < from.size(); ++i)
+        set.copy(from[i], to[i]);
+    set.commit();
 }
 
 } // namespace glyphreel::db

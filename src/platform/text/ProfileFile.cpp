@@ -3,8 +3,9 @@
 #include "platform/text/Ascii.h"
 #include "platform/text/Cp932.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include "platform/files/Files.h"
+
+#include <QFileInfo>
 #include <QStringList>
 
 #include <charconv>
@@ -100,13 +101,16 @@ bool parseInteger(const std::string &text, int &out)
 
 ProfileFile::ProfileFile(const QString &path) : path_(path)
 {
-    QFile file(path);
-    if (!file.exists())
+    if (!QFileInfo::exists(path))
         return;
-    if (!file.open(QIODevice::ReadOnly))
-        throw ProfileError("「" + path.toStdString() + "」を読めません (" + file.errorString().toStdString() + ")");
-    const QByteArray data = file.readAll();
-    const std::string all(data.constData(), static_cast<std::size_t>(data.size()));
+    std::string all;
+    try {
+        // A settings file is small; a FIFO or a device named like one is
+        // refused rather than read for ever.
+        all = files::readRegularFile(path.toStdString(), "がありません");
+    } catch (const files::FileError &e) {
+        throw ProfileError(e.what());
+    }
     std::size_t start = 0;
     while (start < all.size()) {
         const std::size_t nl = all.find('\n', start);
@@ -222,9 +226,22 @@ void ProfileFile::writeString(const QString &section, const QString &key, const 
 
 void ProfileFile::writeStrings(const QString &section, const std::vector<std::pair<QString, QString>> &values)
 {
+    setStrings(section, values);
+    save();
+}
+
+void ProfileFile::setStrings(const QString &section, const std::vector<std::pair<QString, QString>> &values)
+{
     for (const auto &[key, value] : values)
         put(section, key, value);
-    save();
+}
+
+std::string ProfileFile::bytes() const
+{
+    std::string all;
+    for (const Line &line : lines_)
+        all += line.bytes + line.end;
+    return all;
 }
 
 void ProfileFile::put(const QString &section, const QString &key, const QString &value)
@@ -275,13 +292,11 @@ void ProfileFile::writeBool(const QString &section, const QString &key, bool val
 
 void ProfileFile::save() const
 {
-    std::string all;
-    for (const Line &line : lines_)
-        all += line.bytes + line.end;
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(all.data(), static_cast<qint64>(all.size())) != static_cast<qint64>(all.size()) || !file.commit())
-        throw ProfileError("「" + path_.toStdString() + "」に書き込めません (" + file.errorString().toStdString() + ")");
+    try {
+        files::writeFileAtomically(path_.toStdString(), bytes());
+    } catch (const files::FileError &e) {
+        throw ProfileError(e.what());
+    }
 }
 
 } // namespace glyphreel::text

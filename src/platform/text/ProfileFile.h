@@ -4,6 +4,8 @@
 // section, and every other byte of the file stays as it was. Sections and
 // keys match without regard to ASCII case, as Windows' profile functions do.
 
+#include "platform/files/Files.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,9 +17,9 @@
 
 namespace glyphreel::text {
 
-class ProfileError : public std::runtime_error {
+class ProfileError : public files::FileError {
 public:
-    using std::runtime_error::runtime_error;
+    using files::FileError::FileError;
 };
 
 class ProfileFile {
@@ -34,14 +36,20 @@ public:
     bool readBool(const QString &section, const QString &key, bool defaultValue) const;
     bool hasKey(const QString &section, const QString &key) const;
 
-    // Each write goes to the file at once. Throws ProfileError naming the
-    // file when it cannot be written, or a key or value that CP932 cannot hold.
+    // Each write goes to the file at once, whole: under a temporary name,
+    // flushed, then renamed over the file, so that a crash leaves its old or
+    // its new content. Throws ProfileError naming the file when it cannot
+    // be written, or a key or value that CP932 cannot hold.
     void writeString(const QString &section, const QString &key, const QString &value);
     void writeInteger(const QString &section, const QString &key, int value);
     void writeBool(const QString &section, const QString &key, bool value);
     // Several keys of one section in this order, each by the same rule,
     // and the file written once.
     void writeStrings(const QString &section, const std::vector<std::pair<QString, QString>> &values);
+    // The same change in memory only: bytes() is then what the file would
+    // hold, for a caller that writes it together with other files.
+    void setStrings(const QString &section, const std::vector<std::pair<QString, QString>> &values);
+    std::string bytes() const;
 
     // The keys of a section in file order.
     QStringList keys(const QString &section) const;
