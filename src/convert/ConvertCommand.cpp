@@ -12,7 +12,7 @@ namespace glyphreel::convert {
 namespace {
 
 constexpr const char *kUsage =
-    "usage: glyphreel convert PICTURE [--pixel-width N] [--half-width] [--no-invert] [--encoding cp932|utf-8]";
+    "使い方: glyphreel convert PICTURE [--pixel-width N] [--half-width] [--no-invert] [--encoding cp932|utf-8]";
 
 struct Options {
     QString picture;
@@ -55,11 +55,11 @@ int runConvertCommand(const QStringList &arguments, std::FILE *out, std::FILE *e
         } else if (arg == QStringLiteral("--pixel-width")) {
             const std::optional<QString> v = value(arg);
             if (!v)
-                return usageError(err, QStringLiteral("--pixel-width needs a number"));
+                return usageError(err, QStringLiteral("--pixel-width には数を続けてください"));
             bool ok = false;
             const int n = v->toInt(&ok, 10);
             if (!ok || n < 1)
-                return usageError(err, QStringLiteral("the pixel width must be a whole number of 1 or more, not \"%1\"").arg(*v));
+                return usageError(err, QStringLiteral("ピクセル幅は 1 以上の整数です (「%1」ではなく)").arg(*v));
             options.pixelWidth = n;
         } else if (arg == QStringLiteral("--half-width") && !inlineValue) {
             options.halfWidth = true;
@@ -68,25 +68,25 @@ int runConvertCommand(const QStringList &arguments, std::FILE *out, std::FILE *e
         } else if (arg == QStringLiteral("--encoding")) {
             const std::optional<QString> v = value(arg);
             if (!v)
-                return usageError(err, QStringLiteral("--encoding needs cp932 or utf-8"));
+                return usageError(err, QStringLiteral("--encoding には cp932 か utf-8 を続けてください"));
             const QString e = v->toLower();
             if (e == QStringLiteral("cp932") || e == QStringLiteral("shift_jis") || e == QStringLiteral("sjis"))
                 options.utf8 = false;
             else if (e == QStringLiteral("utf-8") || e == QStringLiteral("utf8"))
                 options.utf8 = true;
             else
-                return usageError(err, QStringLiteral("unknown encoding \"%1\"").arg(*v));
+                return usageError(err, QStringLiteral("知らない文字コード「%1」").arg(*v));
         } else if (arg.startsWith(u'-') && arg != QStringLiteral("-")) {
-            return usageError(err, QStringLiteral("unknown option \"%1\"").arg(arguments[i]));
+            return usageError(err, QStringLiteral("知らないオプション「%1」").arg(arguments[i]));
         } else if (!havePicture) {
             options.picture = arg;
             havePicture = true;
         } else {
-            return usageError(err, QStringLiteral("only one picture can be converted at a time"));
+            return usageError(err, QStringLiteral("一度に変換できる絵は一つです"));
         }
     }
     if (!havePicture)
-        return usageError(err, QStringLiteral("no picture given"));
+        return usageError(err, QStringLiteral("絵が指定されていません"));
 
     std::string art;
     try {
@@ -99,7 +99,7 @@ int runConvertCommand(const QStringList &arguments, std::FILE *out, std::FILE *e
     if (options.utf8)
         art = text::cp932ToUtf8(art);
     if (std::fwrite(art.data(), 1, art.size(), out) != art.size() || std::fflush(out) != 0) {
-        std::fprintf(err, "glyphreel convert: cannot write the art (%s)\n", std::strerror(errno));
+        std::fprintf(err, "glyphreel convert: 文字の絵を書き出せません (%s)\n", std::strerror(errno));
         return 1;
     }
     return 0;

@@ -3,6 +3,7 @@
 #include "platform/db/LocalSql.h"
 #include "platform/db/ParadoxFormat.h"
 #include "platform/db/TableFiles.h"
+#include "platform/files/Files.h"
 #include "project/ProjectError.h"
 #include "project/ProjectFiles.h"
 
@@ -181,7 +182,7 @@ void Project::create(const QString &path, bool richText)
 void Project::open(const QString &path)
 {
     const QString td = absolute(path);
-    if (QFileInfo::exists(td) && !QFileInfo(td).isFile())
+    if (QFileInfo::exists(td) && !files::isRegularFile(td.toStdString()))
         throw ProjectError(QStringLiteral("「%1」は通常のファイルではありません").arg(td));
     // What a kill left of a save, a save as or a new project is finished or
     // undone before the settings are read.
@@ -234,8 +235,9 @@ void Project::copySoundFiles(const Settings &s, const QString &folder) const
             continue;
         const QString target = QDir(folder).filePath(name);
         // A sound file already there is kept; a failed copy is passed over,
-        // as the settings file still names the track.
-        if (!QFileInfo::exists(target))
+        // as the settings file still names the track; what is not a regular
+        // file (a FIFO, a device) is not copied at all.
+        if (!QFileInfo::exists(target) && files::isRegularFile(source.toStdString()))
             QFile::copy(source, target);
     }
 }

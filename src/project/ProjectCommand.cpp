@@ -3,6 +3,7 @@
 #include "platform/db/Query.h"
 #include "platform/rtf/RtfDocument.h"
 #include "platform/rtf/RtfWriter.h"
+#include "platform/files/Files.h"
 #include "platform/text/Cp932.h"
 #include "platform/text/Lines.h"
 #include "project/Project.h"
@@ -31,10 +32,8 @@ QString absolute(const QString &path)
 
 QByteArray readFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ProjectError(QStringLiteral("「%1」を読めません (%2)").arg(path, file.errorString()));
-    return file.readAll();
+    // Regular files only: a FIFO would block, a device never end.
+    return QByteArray::fromStdString(files::readRegularFile(path.toStdString(), "がありません"));
 }
 
 // A text file's lines: UTF-8, any line ends.
@@ -154,7 +153,7 @@ void openExisting(Project &project, const QString &path)
     const QString td = absolute(path);
     if (!QFileInfo::exists(td))
         throw ProjectError(QStringLiteral("「%1」がありません").arg(td));
-    if (!QFileInfo(td).isFile())
+    if (!QFileInfo(td).isFile() || !files::isRegularFile(td.toStdString()))
         throw ProjectError(QStringLiteral("「%1」はプロジェクトの設定ファイルではありません").arg(td));
     project.open(td);
 }

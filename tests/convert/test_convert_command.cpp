@@ -93,17 +93,17 @@ void TestConvertCommand::failuresExitNonZeroWithOneLine_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
     QTest::newRow("missing file") << QStringList{QStringLiteral("/nonexistent/picture.bmp")} << 1 << "/nonexistent/picture.bmp";
-    QTest::newRow("no picture") << QStringList{} << 2 << "no picture";
+    QTest::newRow("no picture") << QStringList{} << 2 << "絵が指定されていません";
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--sharpen")} << 2 << "--sharpen";
     QTest::newRow("pixel width 0") << QStringList{QStringLiteral("x.bmp"), QStringLiteral("--pixel-width"), QStringLiteral("0")} << 2
-                                   << "pixel width";
+                                   << "ピクセル幅";
     QTest::newRow("pixel width text") << QStringList{QStringLiteral("x.bmp"), QStringLiteral("--pixel-width"), QStringLiteral("wide")}
                                       << 2 << "wide";
     QTest::newRow("pixel width missing") << QStringList{QStringLiteral("x.bmp"), QStringLiteral("--pixel-width")} << 2
                                          << "--pixel-width";
     QTest::newRow("bad encoding") << QStringList{QStringLiteral("x.bmp"), QStringLiteral("--encoding"), QStringLiteral("latin1")} << 2
                                   << "latin1";
-    QTest::newRow("two pictures") << QStringList{QStringLiteral("a.bmp"), QStringLiteral("b.bmp")} << 2 << "one picture";
+    QTest::newRow("two pictures") << QStringList{QStringLiteral("a.bmp"), QStringLiteral("b.bmp")} << 2 << "一つです";
 }
 
 void TestConvertCommand::failuresExitNonZeroWithOneLine()

@@ -5,6 +5,7 @@
 #include "platform/files/Files.h"
 #include "platform/db/ParadoxTable.h"
 #include "support/Files.h"
+#include "support/TableCheck.h"
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
@@ -493,6 +494,8 @@ void TestParadoxWrite::savedTablesPassTheFormatChecks()
         t->save(rows, static_cast<std::uint32_t>(next - 1));
         rows = t->rows();
         checkFormat(dir.root());
+        const QStringList problems = testsupport::checkTableFiles(QString::fromStdString(db));
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QStringLiteral("; "))));
     }
 }
 
@@ -529,6 +532,9 @@ void TestParadoxWrite::aCrashAtAnyStepLeavesOldOrNewContent()
         QCOMPARE(child(target, at, nullptr), -SIGKILL);
         ++trials;
         const auto t = ParadoxTable::open(db);
+        t->repairAfterCrash();
+        const QStringList problems = testsupport::checkTableFiles(QString::fromStdString(db));
+        QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("step %1: ").arg(at) + problems.join(QStringLiteral("; "))));
         const int now = stateOf(*t, state, target);
         QVERIFY2(now == state || now == target, qPrintable(QStringLiteral("step %1: neither old nor new content").arg(at)));
         (now == state ? sawOld : sawNew)++;
@@ -545,6 +551,9 @@ void TestParadoxWrite::aCrashAtAnyStepLeavesOldOrNewContent()
         QVERIFY(result == -SIGKILL || result == 0);
         ++trials;
         const auto t = ParadoxTable::open(db);
+        t->repairAfterCrash();
+        const QStringList problems = testsupport::checkTableFiles(QString::fromStdString(db));
+        QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("trial %1: ").arg(trials) + problems.join(QStringLiteral("; "))));
         const int now = stateOf(*t, state, target);
         QVERIFY2(now >= state, qPrintable(QStringLiteral("trial %1: the table holds no state it was saved with").arg(trials)));
         state = now;

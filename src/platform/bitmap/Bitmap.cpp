@@ -26,11 +26,11 @@ Bitmap::Bitmap(int width, int height, PixelFormat format)
     : width_(width), height_(height), format_(format)
 {
     if (width < 0 || height < 0)
-        throw BitmapError("a bitmap cannot have a negative size");
+        throw BitmapError("絵の大きさが負の数です");
     stride_ = strideFor(width, format);
     const std::size_t limit = std::size_t(1) << 32; // 4 GiB of pixels is no picture anyone draws
     if (height != 0 && stride_ > limit / static_cast<std::size_t>(height))
-        throw BitmapError("the picture is too large (" + std::to_string(width) + " x " + std::to_string(height) + ")");
+        throw BitmapError("絵が大きすぎます (" + std::to_string(width) + " x " + std::to_string(height) + ")");
     pixels_.assign(stride_ * static_cast<std::size_t>(height), 0);
 }
 

@@ -12,6 +12,9 @@ namespace {
 constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6;
 constexpr std::size_t kFileHeaderSize = 14;
 constexpr std::int64_t kMaxDimension = 1 << 20;
+// A compressed picture can declare any size in a few bytes; what it may
+// unpack to is bounded here (64 M pixels: 8192 x 8192, far beyond art).
+constexpr std::int64_t kMaxCompressedPixels = std::int64_t(1) << 26;
 
 class Reader {
 public:
@@ -39,7 +42,7 @@ private:
     void need(std::size_t offset, std::size_t count) const
     {
         if (!has(offset, count))
-            throw BitmapError("the BMP file is cut short (its headers end early)");
+            throw BitmapError("BMP ファイルが途中で切れています (ヘッダーが終わる前に終わっています)");
     }
     std::span<const std::uint8_t> data_;
 };
@@ -56,7 +59,7 @@ public:
         shift_ = std::countr_zero(mask);
         const std::uint32_t bits = mask >> shift_;
         if ((bits & (bits + 1)) != 0)
-            throw BitmapError("a colour mask of the BMP file is not one run of bits");
+            throw BitmapError("BMP ファイルの色のマスクが連続したビットではありません");
         width_ = std::popcount(bits);
         max_ = bits;
     }
@@ -97,10 +100,10 @@ Header readHeader(const Reader &in)
     const std::size_t infoEnd = kFileHeaderSize + infoSize;
     switch (infoSize) {
     case 12: case 40: case 52: case 56: case 64: case 108: case 124: break;
-    default: throw BitmapError("the BMP header size " + std::to_string(infoSize) + " is unknown");
+    default: throw BitmapError("BMP のヘッダーの大きさ " + std::to_string(infoSize) + " は知りません");
     }
     if (!in.has(kFileHeaderSize, infoSize))
-        throw BitmapError("the BMP file is cut short (its headers end early)");
+        throw BitmapError("BMP ファイルが途中で切れています (ヘッダーが終わる前に終わっています)");
     std::size_t paletteEntrySize = 4;
     std::uint32_t colorsUsed = 0;
     std::size_t afterHeader = infoEnd;
@@ -133,22 +136,22 @@ Header readHeader(const Reader &in)
     }
 
     if (h.width < 0)
-        throw BitmapError("the BMP width is negative");
+        throw BitmapError("BMP の幅 " + std::to_string(h.width) + " が負の数です");
     if (h.width > kMaxDimension || h.height > kMaxDimension)
-        throw BitmapError("the BMP size " + std::to_string(h.width) + " x " + std::to_string(h.height) + " is too large");
+        throw BitmapError("BMP の大きさ " + std::to_string(h.width) + " x " + std::to_string(h.height) + " は大きすぎます");
 
     switch (h.bitCount) {
     case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: throw BitmapError("BMP files with " + std::to_string(h.bitCount) + " bits per pixel are not supported");
+    default: throw BitmapError("1 画素 " + std::to_string(h.bitCount) + " ビットの BMP は読めません");
     }
     const bool rleOk = (h.compression == kRle8 && h.bitCount == 8) || (h.compression == kRle4 && h.bitCount == 4);
     const bool fieldsOk = (h.compression == kBitFields || h.compression == kAlphaBitFields)
                           && (h.bitCount == 16 || h.bitCount == 32);
     if (h.compression != kRgb && !rleOk && !fieldsOk)
-        throw BitmapError("BMP compression " + std::to_string(h.compression) + " with "
-                          + std::to_string(h.bitCount) + " bits per pixel is not supported");
+        throw BitmapError("圧縮方式 " + std::to_string(h.compression) + "、1 画素 " + std::to_string(h.bitCount)
+                          + " ビットの BMP は読めません");
     if (rleOk && h.topDown)
-        throw BitmapError("a compressed BMP file cannot have top-down rows");
+        throw BitmapError("圧縮された BMP の行の並びが上からになっています (ありえません)");
 
     if (h.compression == kRgb) {
         if (h.bitCount == 16) {
@@ -212,7 +215,7 @@ void decodeRle(const Reader &in, const Header &h, Bitmap &out)
         } else { // absolute run of `value` pixels, padded to a 16-bit boundary
             const std::size_t bytes = rle4 ? (value + 1u) / 2u : value;
             if (!in.has(pos, bytes))
-                throw BitmapError("the compressed pixel data of the BMP file is cut short");
+                throw BitmapError("BMP ファイルの圧縮された画素が途中で切れています");
             for (int i = 0; i < value; ++i) {
                 const std::uint8_t b = *in.at(pos + (rle4 ? i / 2 : i));
                 put(rle4 ? static_cast<std::uint8_t>((i % 2 == 0) ? (b >> 4) : (b & 0x0F)) : b);
@@ -232,22 +235,38 @@ bool looksLikeBmp(std::span<const std::uint8_t> data)
 Bitmap decodeBmp(std::span<const std::uint8_t> data)
 {
     if (!looksLikeBmp(data))
-        throw BitmapError("it is not a BMP file (it does not start with \"BM\")");
+        throw BitmapError("BMP ファイルではありません (\"BM\" で始まっていません)");
     const Reader in(data);
     const Header h = readHeader(in);
     const int width = static_cast<int>(h.width);
     const int height = static_cast<int>(h.height);
+    // A picture of no width or no height is an empty picture; there are no
+    // rows to copy (and no room to copy them to).
+    if (width == 0 || height == 0) {
+        Bitmap empty(width, height, h.bitCount <= 8 ? PixelFormat::Indexed8 : PixelFormat::Bgr24);
+        empty.setPalette(h.palette);
+        return empty;
+    }
+
+    // What the header declares is checked against what the file holds
+    // before any room is made for it.
+    const std::size_t srcStride = ((static_cast<std::size_t>(width) * static_cast<std::size_t>(h.bitCount) + 31) / 32) * 4;
+    const bool compressed = h.compression == kRle8 || h.compression == kRle4;
+    if (compressed && h.width * h.height > kMaxCompressedPixels)
+        throw BitmapError("圧縮された BMP の大きさ " + std::to_string(h.width) + " x " + std::to_string(h.height)
+                          + " は大きすぎます (" + std::to_string(kMaxCompressedPixels) + " 画素まで)");
+    if (!compressed && !in.has(h.pixelOffset, srcStride * static_cast<std::size_t>(height)))
+        throw BitmapError("BMP ファイルの画素が途中で切れています (" + std::to_string(h.width) + " x " + std::to_string(h.height)
+                          + " には " + std::to_string(srcStride * static_cast<std::size_t>(height)) + " バイト要りますが、ファイルは "
+                          + std::to_string(in.size()) + " バイトです)");
 
     if (h.bitCount <= 8) {
         Bitmap out(width, height, PixelFormat::Indexed8);
         out.setPalette(h.palette);
-        if (h.compression == kRle8 || h.compression == kRle4) {
+        if (compressed) {
             decodeRle(in, h, out);
             return out;
         }
-        const std::size_t srcStride = ((static_cast<std::size_t>(width) * h.bitCount + 31) / 32) * 4;
-        if (!in.has(h.pixelOffset, srcStride * static_cast<std::size_t>(height)))
-            throw BitmapError("the pixel data of the BMP file is cut short");
         const int perByte = 8 / h.bitCount;
         const std::uint8_t mask = static_cast<std::uint8_t>((1u << h.bitCount) - 1);
         for (int y = 0; y < height; ++y) {
@@ -265,9 +284,6 @@ Bitmap decodeBmp(std::span<const std::uint8_t> data)
         return out;
     }
 
-    const std::size_t srcStride = ((static_cast<std::size_t>(width) * h.bitCount + 31) / 32) * 4;
-    if (!in.has(h.pixelOffset, srcStride * static_cast<std::size_t>(height)))
-        throw BitmapError("the pixel data of the BMP file is cut short");
     auto srcRow = [&](int y) {
         return in.at(h.pixelOffset + srcStride * static_cast<std::size_t>(h.topDown ? y : height - 1 - y));
     };

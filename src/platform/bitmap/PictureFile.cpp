@@ -1,6 +1,7 @@
 #include "platform/bitmap/PictureFile.h"
 
 #include "platform/bitmap/BmpCodec.h"
+#include "platform/files/Files.h"
 
 #include <QFile>
 #include <QImage>
@@ -11,7 +12,7 @@ namespace {
 
 [[noreturn]] void fail(const QString &path, const std::string &what)
 {
-    throw BitmapError("\"" + path.toStdString() + "\" " + what);
+    throw BitmapError("「" + path.toStdString() + "」" + what);
 }
 
 Bitmap fromImage(const QImage &image)
@@ -35,26 +36,29 @@ Bitmap fromImage(const QImage &image)
 Bitmap loadPictureFile(const QString &path)
 {
     if (path.isEmpty())
-        throw BitmapError("no picture file was given");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        fail(path, "cannot be opened (" + file.errorString().toStdString() + ")");
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        fail(path, "cannot be read (" + file.errorString().toStdString() + ")");
+        throw BitmapError("絵のファイルが指定されていません");
+    QByteArray data;
+    try {
+        // A FIFO or a device named like a picture is refused, not read for
+        // ever; a file is read as long as it was when opened.
+        data = QByteArray::fromStdString(files::readRegularFile(path.toStdString(), "がありません"));
+    } catch (const files::FileError &e) {
+        throw BitmapError(e.what());
+    }
     const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t *>(data.constData()),
                                               static_cast<std::size_t>(data.size()));
     if (looksLikeBmp(bytes)) {
         try {
             return decodeBmp(bytes);
         } catch (const BitmapError &e) {
-            fail(path, std::string("is not a readable BMP file: ") + e.what());
+            fail(path, std::string("は読める BMP ファイルではありません: ") + e.what());
         }
     }
     QImage image;
     if (!data.isEmpty() && image.loadFromData(data) && !image.isNull())
         return fromImage(image);
-    fail(path, data.isEmpty() ? "is empty, not a picture" : "is not a picture (not a BMP file nor any other known format)");
+    fail(path, data.isEmpty() ? "は空で、絵ではありません"
+                              : "は絵ではありません (BMP でも、ほかの読める形式でもありません)");
 }
 
 void saveBmpFile(const Bitmap &bitmap, const QString &path)
@@ -62,10 +66,10 @@ void saveBmpFile(const Bitmap &bitmap, const QString &path)
     const std::vector<std::uint8_t> bytes = encodeBmp(bitmap);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        fail(path, "cannot be written (" + file.errorString().toStdString() + ")");
+        fail(path, "に書き込めません (" + file.errorString().toStdString() + ")");
     file.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size()));
     if (!file.commit())
-        fail(path, "cannot be written (" + file.errorString().toStdString() + ")");
+        fail(path, "に書き込めません (" + file.errorString().toStdString() + ")");
 }
 
 } // namespace glyphreel::bitmap

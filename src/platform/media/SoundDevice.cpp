@@ -1,5 +1,7 @@
 #include "platform/media/SoundDevice.h"
 
+#include "platform/files/Files.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -68,6 +70,10 @@ void SoundDevice::open(const std::string &path)
 {
     close();
     fileName_ = path;
+    // A FIFO would block and a device never end: only regular files, read
+    // as long as they are.
+    if (!files::isRegularFile(path))
+        throw SoundError("音声ファイルではありません (通常のファイルではないか、ありません): " + path);
     if (!outputAvailable())
         throw SoundError("音声を出力できません (" + outputError() + "): " + path);
     SDL_RWops *file = SDL_RWFromFile(path.c_str(), "rb");
