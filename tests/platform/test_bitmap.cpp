@@ -251,6 +251,21 @@ void TestBitmap::damagedFilesRaiseClearErrors_data()
     QByteArray negative = good;
     negative[21] = static_cast<char>(0x80);
     QTest::newRow("negative width") << negative << "負の数";
+    // A few hundred bytes that declare 37000 x 37000: refused before any
+    // room is made for them (uncompressed: the file is too short for it;
+    // compressed: more than a picture may unpack to).
+    auto declare = [](QByteArray file, int width, int height) {
+        for (int i = 0; i < 4; ++i) {
+            file[18 + i] = static_cast<char>((width >> (8 * i)) & 0xFF);
+            file[22 + i] = static_cast<char>((height >> (8 * i)) & 0xFF);
+        }
+        return file;
+    };
+    const Picture small = paletted(4, 4, kSixteen);
+    QTest::newRow("huge uncompressed") << declare(buildBmp(small, {.bitsPerPixel = 8, .palette = kSixteen}), 37000, 37000)
+                                       << "画素が途中で切れています";
+    QTest::newRow("huge compressed") << declare(buildBmp(small, {.bitsPerPixel = 8, .rle = true, .palette = kSixteen}), 37000, 37000)
+                                     << "大きすぎます";
     QByteArray badMask = buildBmp(fiveBit(2, 2), {.bitsPerPixel = 16, .bitFields565 = true});
     badMask[14 + 40] = 0x05; // red mask 0xF805 is not one run of bits
     QTest::newRow("mask with holes") << badMask << "マスク";
