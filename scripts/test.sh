@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the layer map, builds Glyphreel with its
-# tests and runs the whole suite: once in a normal build, then the table reader under the
-# fuzzer for a short while, then the suite again under AddressSanitizer and
+# tests and runs the whole suite: once in a normal build, then every reader
+# under the fuzzer for a short while, then the suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer (skip those with --no-fuzz and --no-sanitize).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,13 +26,7 @@ cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
 if [ "$fuzz" -eq 1 ]; then
-  CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLYPHREEL_FUZZ=ON
-  cmake --build build-fuzz -j"$jobs"
-  corpus=$(mktemp -d)
-  bash tests/fuzz/make_corpus.sh tests/data "$corpus"
-  (cd build-fuzz && ./tests/fuzz/fuzz_paradox -max_total_time="${GLYPHREEL_FUZZ_SECONDS:-45}" -rss_limit_mb=1024 \
-     -print_final_stats=1 "$corpus")
-  rm -rf "$corpus"
+  bash scripts/fuzz.sh --seconds "${GLYPHREEL_FUZZ_SECONDS:-15}"
 fi
 
 if [ "$sanitize" -eq 1 ]; then

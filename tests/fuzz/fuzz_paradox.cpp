@@ -1,34 +1,15 @@
 // libFuzzer target for the table reader: the input is a records file and a
 // blob file; opening the table and reading every value must either succeed
-// or raise DbError, and never read outside the files.
+// or raise an error naming the file, and never read outside the files.
 //
 //   cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DGLYPHREEL_FUZZ=ON
 //   build-fuzz/tests/fuzz/fuzz_paradox -max_total_time=60 CORPUS_DIR
 
+#include "FuzzFiles.h"
 #include "platform/db/ParadoxTable.h"
 
-#include <cstdint>
-#include <cstdio>
-#include <string>
-#include <unistd.h>
-
-namespace {
-
-std::string scratch(const char *extension)
-{
-    static const std::string base = "/tmp/glyphreel-fuzz-" + std::to_string(::getpid());
-    return base + extension;
-}
-
-void writeFile(const std::string &path, const std::uint8_t *data, std::size_t size)
-{
-    if (std::FILE *f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
-}
-
-} // namespace
+using fuzzsupport::scratch;
+using fuzzsupport::writeFile;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -41,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     size -= 2;
     if (dbSize > size)
         dbSize = size;
-    const std::string db = scratch(".db"), mb = scratch(".mb");
+    const std::string db = scratch("t.db"), mb = scratch("t.mb");
     writeFile(db, data, dbSize);
     writeFile(mb, data + dbSize, size - dbSize);
     try {
@@ -50,10 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             for (const auto &value : row) {
                 try {
                     (void)table->blobBytes(value);
-                } catch (const glyphreel::db::DbError &) {
+                } catch (const glyphreel::files::FileError &) {
                 }
             }
-    } catch (const glyphreel::db::DbError &) {
+    } catch (const glyphreel::files::FileError &) {
     }
     return 0;
 }

@@ -6,7 +6,7 @@
 // hold its old content or the whole new one (table and settings together
 // where they are written together).
 //
-//   GLYPHREEL_CRASH_TRIALS=N   random kills per writing path (default 20)
+//   GLYPHREEL_CRASH_TRIALS=N   random kills per writing path (default 25)
 
 #include "platform/db/ParadoxTable.h"
 #include "platform/db/TableFiles.h"
@@ -171,7 +171,7 @@ private:
 int trialsFromEnvironment()
 {
     const int n = qEnvironmentVariableIntValue("GLYPHREEL_CRASH_TRIALS");
-    return n > 0 ? n : 20;
+    return n > 0 ? n : 25;
 }
 
 } // namespace

@@ -44,6 +44,7 @@ private slots:
     void richEdit10ColourTable();
     void truncatedAndForeignInput();
     void writerEscapesAndFallsBack();
+    void whatTheFuzzerFound();
 };
 
 void TestRtf::fixturesReadAsExpected()
@@ -184,6 +185,33 @@ void TestRtf::writerEscapesAndFallsBack()
     const std::string rtf = writeRtf(d);
     QVERIFY(rtf.find("\\fs18  x\\\\\\{\\}\\tab \\u192?\\'95\\'5c\r\n\\par \r\n\\par }") != std::string::npos);
     QCOMPARE(readRtf(rtf).plainText(), QStringLiteral(" x\\{}\tÀ表\n"));
+}
+
+// Documents the RTF fuzzer found that did not survive being written and
+// read again.
+void TestRtf::whatTheFuzzerFound()
+{
+    // a character CP932 holds one way only: U+00A2 would come back as the
+    // full-width cent sign
+    RtfDocument doc;
+    RtfRun run;
+    run.text = QStringLiteral("\u00A2 and \uFFE0");
+    run.font = QStringLiteral("ＭＳ ゴシック");
+    doc.paragraphs.push_back({run});
+    const std::string written = writeRtf(doc);
+    QVERIFY2(written.find("\\u162?") != std::string::npos, written.c_str());
+    QCOMPARE(readRtf(written).plainText(), run.text);
+    // font names with the characters that end a group or an entry
+    for (const QString &name : {QStringLiteral("{odd}"), QStringLiteral("a;b"), QStringLiteral("back\\slash")}) {
+        RtfDocument named;
+        RtfRun r;
+        r.text = QStringLiteral("x");
+        r.font = name;
+        named.paragraphs.push_back({r});
+        const RtfDocument back = readRtf(writeRtf(named));
+        QCOMPARE(back.plainText(), QStringLiteral("x"));
+        QCOMPARE(back.paragraphs.at(0).at(0).font, name);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRtf)

@@ -56,13 +56,21 @@ inline QStringList checkTableFiles(const QString &dbPath)
         return {QStringLiteral(".db header is damaged")};
     if (db.size() != headerSize + qsizetype(blocks) * blockSize)
         problem(QStringLiteral(".db is %1 bytes, its header says %2").arg(db.size()).arg(headerSize + blocks * blockSize));
-    // Which fields are blobs, and where they are in a record.
-    std::vector<int> blobOffsets;
-    int offset = 0;
-    for (int i = 0; i < numFields && 0x78 + 2 * i + 1 < db.size(); ++i) {
-        const int type = static_cast<unsigned char>(db[0x78 + 2 * i]), size = static_cast<unsigned char>(db[0x78 + 2 * i + 1]);
+    // Which fields are blobs: where their descriptor is in a record and how
+    // long a memo may be and still lie wholly in the record (the leader).
+    struct BlobField {
+        int descriptor;
+        std::uint32_t leader;
+    };
+    std::vector<BlobField> blobFields;
+    int offset = 0, keySize = 0;
+    const int fieldInfo = static_cast<unsigned char>(db[0x39]) >= 5 ? 0x78 : 0x58;
+    for (int i = 0; i < numFields && fieldInfo + 2 * i + 1 < db.size(); ++i) {
+        const int type = static_cast<unsigned char>(db[fieldInfo + 2 * i]), size = static_cast<unsigned char>(db[fieldInfo + 2 * i + 1]);
         if (type == 0x0C || type == 0x0D || type == 0x0E || type == 0x0F || type == 0x10)
-            blobOffsets.push_back(offset + size - 10);
+            blobFields.push_back({offset + size - 10, static_cast<std::uint32_t>(size - 10)});
+        if (i < u16(db, 0x23))
+            keySize += size;
         offset += size;
     }
     if (offset != recordSize)
@@ -72,7 +80,7 @@ inline QStringList checkTableFiles(const QString &dbPath)
     // end. Remember where each block starts.
     std::set<std::uint32_t> blockStarts;
     std::set<std::uint32_t> slotsUsed; // block offset * 64 + slot
-    if (!blobOffsets.empty()) {
+    if (!blobFields.empty()) {
         if (!hasMb)
             problem(QStringLiteral(".mb missing"));
         if (mb.size() % 4096 != 0)
@@ -123,13 +131,13 @@ inline QStringList checkTableFiles(const QString &dbPath)
         }
         const int count = add / recordSize + 1;
         records += static_cast<std::uint32_t>(count);
-        entries.push_back({db.mid(at + 6, 4), {b, count}});
+        entries.push_back({db.mid(at + 6, keySize), {b, count}});
         for (int r = 0; r < count; ++r)
-            for (const int o : blobOffsets) {
-                const QByteArray d = db.mid(at + 6 + qsizetype(r) * recordSize + o, 10);
+            for (const BlobField &field : blobFields) {
+                const QByteArray d = db.mid(at + 6 + qsizetype(r) * recordSize + field.descriptor, 10);
                 const std::uint32_t ref = u32(d, 0), length = u32(d, 4);
                 const int mod = u16(d, 8);
-                if (length == 0)
+                if (length <= field.leader)
                     continue;
                 const std::uint32_t block = ref & 0xFFFFFF00u;
                 if (!blockStarts.count(block)) {

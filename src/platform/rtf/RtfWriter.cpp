@@ -40,6 +40,10 @@ const std::string *cp932Of(char16_t u)
         if (!QChar::isSurrogate(u)) {
             try {
                 bytes = text::encodeCp932(QString(QChar(u)));
+                // Some characters go to CP932 one way only (U+00A2 becomes
+                // the full-width cent sign): those are kept as \uN.
+                if (text::decodeCp932(*bytes) != QString(QChar(u)))
+                    bytes.reset();
             } catch (const text::EncodingError &) {
             }
         }
@@ -162,8 +166,11 @@ std::string writeRtf(const RtfDocument &document)
             if (lead && k + 1 < name.size()) {
                 hexByte(head, b); // both bytes of a double-byte character
                 hexByte(head, static_cast<unsigned char>(name[++k]));
-            } else if (b >= 0x80) {
-                hexByte(head, b);
+            } else if (b >= 0x80 || b < 0x20 || b == ';') {
+                hexByte(head, b); // ';' would end the entry
+            } else if (b == '\\' || b == '{' || b == '}') {
+                head += '\\';
+                head += static_cast<char>(b);
             } else {
                 head += static_cast<char>(b);
             }

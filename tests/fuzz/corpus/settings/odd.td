@@ -1,0 +1,4 @@
+TextType=1
+[setting]
+Loop=x
+[Setting
