@@ -22,6 +22,23 @@ inline void writeFile(const std::string &path, const std::uint8_t *data, std::si
     }
 }
 
+// A table input: the first two bytes give the records file's length in
+// 16-byte units, the rest after it is the blob file. Writes both; false
+// when the input is too short to be one.
+inline bool writeTableInput(const std::uint8_t *data, std::size_t size, const std::string &db, const std::string &mb)
+{
+    if (size < 2)
+        return false;
+    std::size_t dbSize = (std::size_t(data[0]) | (std::size_t(data[1]) << 8)) * 16;
+    data += 2;
+    size -= 2;
+    if (dbSize > size)
+        dbSize = size;
+    writeFile(db, data, dbSize);
+    writeFile(mb, data + dbSize, size - dbSize);
+    return true;
+}
+
 // Stops the run with the reason, so that the fuzzer keeps the input.
 [[noreturn]] inline void broken(const char *what)
 {

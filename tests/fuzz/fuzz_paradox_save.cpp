@@ -11,21 +11,13 @@
 using namespace glyphreel::db;
 using fuzzsupport::broken;
 using fuzzsupport::scratch;
-using fuzzsupport::writeFile;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    if (size < 2)
-        return 0;
-    std::size_t dbSize = (std::size_t(data[0]) | (std::size_t(data[1]) << 8)) * 16;
-    data += 2;
-    size -= 2;
-    if (dbSize > size)
-        dbSize = size;
     const std::string db = scratch("s.db"), mb = scratch("s.mb"), px = scratch("s.px");
     std::remove(px.c_str());
-    writeFile(db, data, dbSize);
-    writeFile(mb, data + dbSize, size - dbSize);
+    if (!fuzzsupport::writeTableInput(data, size, db, mb))
+        return 0;
     std::unique_ptr<ParadoxTable> table;
     std::vector<Row> rows;
     try {
