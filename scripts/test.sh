@@ -26,7 +26,7 @@ cmake --build build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
 
 if [ "$fuzz" -eq 1 ]; then
-  bash scripts/fuzz.sh --seconds "${GLYPHREEL_FUZZ_SECONDS:-15}"
+  bash scripts/fuzz.sh --seconds "${GLYPHREEL_FUZZ_SECONDS:-10}"
 fi
 
 if [ "$sanitize" -eq 1 ]; then
