@@ -1,7 +1,6 @@
 #include "project/Settings.h"
 
 #include "platform/text/ProfileFile.h"
-#include "platform/files/Files.h"
 #include "project/ProjectFiles.h"
 
 namespace glyphreel::project {
@@ -81,12 +80,6 @@ Settings newProjectSettings(const QString &tdPath, bool normalText, const Settin
     return s;
 }
 
-Settings writeNewProjectSettings(const QString &tdPath, bool normalText, const Settings &current)
-{
-    std::string bytes;
-    const Settings s = newProjectSettings(tdPath, normalText, current, bytes);
-    files::writeFileAtomically(tdPath.toStdString(), bytes);
-    return s;
-}
+
 
 } // namespace glyphreel::project

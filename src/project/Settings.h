@@ -39,6 +39,5 @@ std::string settingsFileBytes(const QString &tdPath, const Settings &settings);
 // speed and loop of the given settings. Returns the settings written and
 // gives the file's new content.
 Settings newProjectSettings(const QString &tdPath, bool normalText, const Settings &current, std::string &bytes);
-Settings writeNewProjectSettings(const QString &tdPath, bool normalText, const Settings &current);
 
 } // namespace glyphreel::project

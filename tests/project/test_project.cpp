@@ -96,7 +96,10 @@ void TestProject::newProjectWritesNineKeysInOrder()
     current.normalSize = 12;
     current.normalColor = 0xFF;
     current.speed = 7;
-    writeNewProjectSettings(td, false, current);
+    std::string bytes;
+    const Settings written = newProjectSettings(td, false, current, bytes);
+    QCOMPARE(written.normalColor, 0x00FFFFFF);
+    writeAll(td, QByteArray::fromStdString(bytes));
     QCOMPARE(readAll(td), QByteArray("[Setting]\r\nTextType=0\r\nNormalFont=\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E\r\n"
                                      "NormalSize=4\r\nNormalColor=16777215\r\nPreviewHeight=480\r\nPreviewWidth=640\r\nBackColor=0\r\n"
                                      "Speed=7\r\nLoop=1\r\n"));
