@@ -6,8 +6,7 @@
 #include <QEvent>
 #include <QMimeData>
 #include <QPointer>
-#include <QElapsedTimer>
-#include <cstdio>
+#include <QScopedValueRollback>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -38,9 +37,10 @@ void RichEdit::changeEvent(QEvent *event)
     const rtf::RtfDocument runs = rtf::fromTextDocument(*document(), rtf::pointSizeOf(document()->defaultFont(), logicalDpiY()));
     const bool modified = document()->isModified();
     QTextEdit::changeEvent(event);
-    loadingContent_ = true;
-    rtf::toTextDocument(runs, *document(), basePointSize());
-    loadingContent_ = false;
+    {
+        const QScopedValueRollback<bool> loading(loadingContent_, true);
+        rtf::toTextDocument(runs, *document(), basePointSize());
+    }
     document()->setModified(modified);
 }
 
@@ -196,9 +196,15 @@ QTextDocument *RichEdit::buildDocument(const std::string &bytes)
     return fresh;
 }
 
+bool RichEdit::isPrepared(const std::string &bytes) const
+{
+    return prepared_.document && prepared_.bytes == bytes && prepared_.plainText == plainTextMode_
+        && prepared_.font == document()->defaultFont();
+}
+
 void RichEdit::prepareMemo(const std::string &bytes)
 {
-    if (prepared_.document && prepared_.bytes == bytes && prepared_.plainText == plainTextMode_)
+    if (isPrepared(bytes))
         return;
     if (prepared_.document)
         prepared_.document->deleteLater();
@@ -207,19 +213,12 @@ void RichEdit::prepareMemo(const std::string &bytes)
 
 void RichEdit::setMemo(const std::string &bytes)
 {
-    QTextDocument *fresh = nullptr;
-    if (prepared_.document && prepared_.bytes == bytes && prepared_.plainText == plainTextMode_
-        && prepared_.font == document()->defaultFont())
-        fresh = prepared_.document;
-    else
-        fresh = buildDocument(bytes);
+    QTextDocument *fresh = isPrepared(bytes) ? prepared_.document.data() : buildDocument(bytes);
     if (prepared_.document && prepared_.document != fresh)
         prepared_.document->deleteLater();
     prepared_ = {};
     const QPointer<QTextDocument> previous = document();
-    QElapsedTimer T; T.start();
     setDocument(fresh);
-    if (bytes.size() > 100000) fprintf(stderr, "setDocument %lld\n", T.elapsed());
     // The editor's first document belongs to its text control, which lets
     // it go with the next one; the ones made here belong to the editor and
     // go once the new one is on screen.

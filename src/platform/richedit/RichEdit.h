@@ -84,6 +84,8 @@ private:
 
     void applyColors();
     QTextDocument *buildDocument(const std::string &bytes);
+    // Whether the prepared document is this memo as the editor would show it now.
+    bool isPrepared(const std::string &bytes) const;
 
     struct Prepared {
         std::string bytes;
