@@ -300,8 +300,8 @@ void Project::finishInterruptedWrites(const QString &td)
 {
     db::finishInterruptedCommit(tablePath(td).toStdString());
     // A settings file written alone or with a set that never committed.
-    for (const char *suffix : {".saving", ".copying"})
-        QFile::remove(td + QString::fromLatin1(suffix));
+    for (const std::string &suffix : {files::kSavingSuffix, db::kCopyingSuffix})
+        QFile::remove(td + QString::fromStdString(suffix));
 }
 
 void checkFrameTable(const db::TableInfo &info, const QString &table)

@@ -47,29 +47,6 @@ QString utf8Text(const QString &path)
     return text::toLineFeeds(text);
 }
 
-// The first character of a text that CP932 cannot hold, named with its
-// code point.
-QString firstUnstorable(const QString &text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const bool pair = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
-        const QString character = text.mid(i, pair ? 2 : 1);
-        bool storable = !pair && !text[i].isSurrogate();
-        if (storable) {
-            try {
-                text::encodeCp932(character);
-            } catch (const text::EncodingError &) {
-                storable = false;
-            }
-        }
-        if (!storable)
-            return QStringLiteral("「%1」 U+%2").arg(character, QString::number(character.toUcs4().value(0), 16).toUpper().rightJustified(4, u'0'));
-        if (pair)
-            ++i;
-    }
-    return {};
-}
-
 // A frame from a text file: CP932 with CR LF lines in a normal project; in
 // a rich one the control's RTF, which keeps any character.
 std::string frameFromText(const QString &path, bool rich)
@@ -93,12 +70,12 @@ std::string frameFromText(const QString &path, bool rich)
         }
         return rtf::writeRtf(doc);
     }
-    const QString crlf = text::toCrLf(text);
     try {
-        return text::encodeCp932(crlf);
-    } catch (const text::EncodingError &) {
-        throw ProjectError(QStringLiteral("「%1」の文字 %2 はノーマルテキスト型のプロジェクトの文字コード (Shift-JIS) で保存できません")
-                               .arg(path, firstUnstorable(crlf)));
+        return text::encodeCp932(text::toCrLf(text));
+    } catch (const text::EncodingError &e) {
+        // The error names the character and its code point.
+        throw ProjectError(QStringLiteral("「%1」はノーマルテキスト型のプロジェクトに保存できません: %2")
+                               .arg(path, QString::fromUtf8(e.what())));
     }
 }
 

@@ -42,11 +42,11 @@ QString createTableName(const QString &tdPath)
 
 QString createTableSql(const QString &bareName, bool richText)
 {
-    return QStringLiteral("CREATE TABLE ") + QString::fromStdString(db::sqlTableName(bareName.toStdString()))
-         + (richText ? QStringLiteral(" (RENO AUTOINC, MEM2 BLOB(0,3), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, SND4 BOOLEAN, "
-                                      "SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))")
-                     : QStringLiteral(" (RENO AUTOINC, MEM2 BLOB(0,1), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, SND4 BOOLEAN, "
-                                      "SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))"));
+    // MEM2 is a formatted memo (blob kind 3) in a rich project, a memo (1) otherwise.
+    return QStringLiteral("CREATE TABLE %1 (RENO AUTOINC, MEM2 BLOB(0,%2), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, "
+                          "SND4 BOOLEAN, SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))")
+        // One pass: a "%2" in the name stays as it is.
+        .arg(QString::fromStdString(db::sqlTableName(bareName.toStdString())), richText ? QStringLiteral("3") : QStringLiteral("1"));
 }
 
 QString selectSql(const QString &tableFile)

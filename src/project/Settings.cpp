@@ -80,6 +80,4 @@ Settings newProjectSettings(const QString &tdPath, bool normalText, const Settin
     return s;
 }
 
-
-
 } // namespace glyphreel::project

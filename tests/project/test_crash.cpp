@@ -25,6 +25,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 
 using namespace glyphreel;
 
@@ -174,6 +175,31 @@ int trialsFromEnvironment()
     return n > 0 ? n : 25;
 }
 
+// The settings file and the three table files of a project.
+const char *const kProjectFiles[] = {".td", ".db", ".mb", ".px"};
+
+void removeProject(const QString &folder, const QString &name)
+{
+    for (const char *ext : kProjectFiles)
+        QFile::remove(folder + u'/' + name + QString::fromLatin1(ext));
+}
+
+// The child's command killed at each of its crash points, then at random
+// moments within spanMs; check runs after every kill.
+void killEverywhere(Child &child, const QString &mode, const QString &label, long points, quint32 seed, quint32 spanMs,
+                    const std::function<void(const QString &)> &check)
+{
+    for (long at = 1; at <= points; ++at) {
+        QVERIFY2(child.run(mode, 0, at).killed, qPrintable(QStringLiteral("%1: point %2 was not reached").arg(label).arg(at)));
+        check(QStringLiteral("%1, point %2").arg(label).arg(at));
+    }
+    QRandomGenerator rng(seed);
+    for (int trial = 0; trial < trialsFromEnvironment(); ++trial) {
+        child.run(mode, 0, 0, static_cast<int>(rng.bounded(spanMs)));
+        check(QStringLiteral("%1, random trial %2").arg(label).arg(trial));
+    }
+}
+
 } // namespace
 
 class TestCrash : public QObject {
@@ -304,33 +330,21 @@ void TestCrash::killedSaveAsOntoANewName()
     const Trial full = child.run(QStringLiteral("saveas"), 0, 0);
     QCOMPARE(full.exitCode, 0);
     QCOMPARE(stateOf(q, 5, 5).frames, 5);
-    auto removeCopy = [&] {
-        for (const char *ext : {".td", ".db", ".mb", ".px"})
-            QFile::remove(dir.path(QStringLiteral("q") + ext));
-    };
     auto check = [&](const QString &context) {
         checkAfterKill(dir.root(), QStringLiteral("q"), context);
         // no project or the whole one, and the original as it was
         const bool any = QFile::exists(q) || QFile::exists(dir.path(QStringLiteral("q.db")));
         if (any) {
-            for (const char *ext : {".td", ".db", ".mb", ".px"})
+            for (const char *ext : kProjectFiles)
                 QVERIFY2(QFile::exists(dir.path(QStringLiteral("q") + ext)), qPrintable(context + QStringLiteral(": half a project")));
             const Held held = stateOf(q, 5, 5);
             QVERIFY2(held.frames == 5 && held.speed == 5, qPrintable(context));
         }
         QCOMPARE(stateOf(p, 5, 5).frames, 5);
-        removeCopy();
+        removeProject(dir.root(), QStringLiteral("q"));
     };
-    removeCopy();
-    for (long at = 1; at <= full.points; ++at) {
-        QVERIFY(child.run(QStringLiteral("saveas"), 0, at).killed);
-        check(QStringLiteral("save as, point %1").arg(at));
-    }
-    QRandomGenerator rng(7);
-    for (int trial = 0; trial < trialsFromEnvironment(); ++trial) {
-        child.run(QStringLiteral("saveas"), 0, 0, static_cast<int>(rng.bounded(150)));
-        check(QStringLiteral("save as, random trial %1").arg(trial));
-    }
+    removeProject(dir.root(), QStringLiteral("q"));
+    killEverywhere(child, QStringLiteral("saveas"), QStringLiteral("save as"), full.points, 7, 150, check);
 }
 
 void TestCrash::killedSaveAsOverAnotherProject()
@@ -358,22 +372,12 @@ void TestCrash::killedSaveAsOverAnotherProject()
                  qPrintable(context + QStringLiteral(": frames of state %1, settings of state %2").arg(held.frames).arg(held.speed)));
         QCOMPARE(stateOf(p, 8, 8).frames, 8);
         // back to the old project for the next trial
-        for (const char *ext : {".td", ".db", ".mb", ".px"})
-            QFile::remove(dir.path(QStringLiteral("q") + ext));
+        removeProject(dir.root(), QStringLiteral("q"));
         make(q, 3);
     };
-    for (const char *ext : {".td", ".db", ".mb", ".px"})
-        QFile::remove(dir.path(QStringLiteral("q") + ext));
+    removeProject(dir.root(), QStringLiteral("q"));
     make(q, 3);
-    for (long at = 1; at <= full.points; ++at) {
-        QVERIFY(child.run(QStringLiteral("saveas"), 0, at).killed);
-        check(QStringLiteral("save as over, point %1").arg(at));
-    }
-    QRandomGenerator rng(11);
-    for (int trial = 0; trial < trialsFromEnvironment(); ++trial) {
-        child.run(QStringLiteral("saveas"), 0, 0, static_cast<int>(rng.bounded(150)));
-        check(QStringLiteral("save as over, random trial %1").arg(trial));
-    }
+    killEverywhere(child, QStringLiteral("saveas"), QStringLiteral("save as over"), full.points, 11, 150, check);
 }
 
 void TestCrash::killedNewProjects()
@@ -386,7 +390,7 @@ void TestCrash::killedNewProjects()
     auto check = [&](const QString &context) {
         checkAfterKill(dir.root(), QStringLiteral("r"), context);
         int present = 0;
-        for (const char *ext : {".td", ".db", ".mb", ".px"})
+        for (const char *ext : kProjectFiles)
             present += QFile::exists(dir.path(QStringLiteral("r") + ext));
         QVERIFY2(present == 0 || present == 4, qPrintable(context + QStringLiteral(": %1 of the 4 files").arg(present)));
         if (present == 4) {
@@ -395,20 +399,10 @@ void TestCrash::killedNewProjects()
             QVERIFY(project.isRichTable());
             QCOMPARE(project.query().recordCount(), 0);
         }
-        for (const char *ext : {".td", ".db", ".mb", ".px"})
-            QFile::remove(dir.path(QStringLiteral("r") + ext));
+        removeProject(dir.root(), QStringLiteral("r"));
     };
-    for (const char *ext : {".td", ".db", ".mb", ".px"})
-        QFile::remove(dir.path(QStringLiteral("r") + ext));
-    for (long at = 1; at <= full.points; ++at) {
-        QVERIFY(child.run(QStringLiteral("create"), 0, at).killed);
-        check(QStringLiteral("new, point %1").arg(at));
-    }
-    QRandomGenerator rng(13);
-    for (int trial = 0; trial < trialsFromEnvironment(); ++trial) {
-        child.run(QStringLiteral("create"), 0, 0, static_cast<int>(rng.bounded(60)));
-        check(QStringLiteral("new, random trial %1").arg(trial));
-    }
+    removeProject(dir.root(), QStringLiteral("r"));
+    killEverywhere(child, QStringLiteral("create"), QStringLiteral("new"), full.points, 13, 60, check);
 }
 
 // `glyphreel create` with frames, killed at each point: no project or a

@@ -69,6 +69,14 @@ std::string art(int i, std::size_t size)
     return s;
 }
 
+// A frame of generated art appended and posted.
+void appendFrame(project::Project &p, int i, std::size_t size)
+{
+    p.query().append();
+    p.query().setFieldValue("MEM2", db::Value::bytes(art(i, size)));
+    p.query().post();
+}
+
 std::vector<std::string> memos(const QString &td)
 {
     project::Project p;
@@ -104,11 +112,8 @@ void TestDamage::aFullDiskEndsTheSaveAndKeepsTheProject()
     const QString td = disk.path(QStringLiteral("full.td"));
     project::Project p;
     p.create(td, false);
-    for (int i = 0; i < 5; ++i) {
-        p.query().append();
-        p.query().setFieldValue("MEM2", db::Value::bytes(art(i, 3000 + static_cast<std::size_t>(i))));
-        p.query().post();
-    }
+    for (int i = 0; i < 5; ++i)
+        appendFrame(p, i, 3000 + static_cast<std::size_t>(i));
     p.save();
     const std::vector<std::string> saved = memos(td);
     const QByteArray settings = testsupport::readAll(td);
@@ -117,9 +122,7 @@ void TestDamage::aFullDiskEndsTheSaveAndKeepsTheProject()
     QElapsedTimer clock;
     clock.start();
     for (int round = 0; round < 20 && message.isEmpty(); ++round) {
-        p.query().append();
-        p.query().setFieldValue("MEM2", db::Value::bytes(art(round, 60000)));
-        p.query().post();
+        appendFrame(p, round, 60000);
         try {
             p.save();
         } catch (const files::FileError &e) {
@@ -157,11 +160,8 @@ void TestDamage::aFullDiskEndsSaveAsAndCreate()
     const QString source = home.path(QStringLiteral("big.td"));
     project::Project p;
     p.create(source, false);
-    for (int i = 0; i < 4; ++i) {
-        p.query().append();
-        p.query().setFieldValue("MEM2", db::Value::bytes(art(i, 40000)));
-        p.query().post();
-    }
+    for (int i = 0; i < 4; ++i)
+        appendFrame(p, i, 40000);
     p.save();
     // save as onto the small disk: refused with the reason, the disk as it
     // was, the project still the one open
@@ -195,11 +195,8 @@ void TestDamage::aDamagedHeaderIsRefusedAndNotWritten()
     {
         project::Project p;
         p.create(td, false);
-        for (int i = 0; i < 3; ++i) {
-            p.query().append();
-            p.query().setFieldValue("MEM2", db::Value::bytes(art(i, 500)));
-            p.query().post();
-        }
+        for (int i = 0; i < 3; ++i)
+            appendFrame(p, i, 500);
         p.save();
     }
     QByteArray db = testsupport::readAll(dir.path(QStringLiteral("hurt.db")));

@@ -231,6 +231,11 @@ void TestProject::textFilesForProjects()
     const QString odd = dir.path(QStringLiteral("copy (2), \"final\".td"));
     QCOMPARE(testsupport::runGlyphreel({QStringLiteral("create"), odd, emoji, QStringLiteral("--rich")}).exitCode, 0);
     QCOMPARE(testsupport::runGlyphreel({QStringLiteral("frames"), odd}).out.count('\n'), 1);
+    // and so does a name that looks like a placeholder of a message
+    const QString percent = dir.path(QStringLiteral("100%2 %1.td"));
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("create"), percent, QStringLiteral("--rich")}).exitCode, 0);
+    QVERIFY(QFile::exists(dir.path(QStringLiteral("100%2 %1.db"))));
+    QCOMPARE(testsupport::runGlyphreel({QStringLiteral("dump"), percent, dir.path(QStringLiteral("pct"))}).exitCode, 0);
 }
 
 // The verbs the windows use, without windows.

@@ -45,11 +45,11 @@ using files::crashPoint;
 
 BlobFile::BlobFile(std::string path) : path_(std::move(path))
 {
-    fd_ = files::openRegularFile(path_, size_);
-    if (fd_ == -2)
-        fail(path_, "は通常のファイルではありません");
-    if (fd_ < 0)
-        fail(path_, errno == ENOENT ? "がありません (メモファイル)" : "を開けません: " + files::reason(errno));
+    try {
+        fd_ = files::openRegularFile(path_, size_, "がありません (メモファイル)");
+    } catch (const files::FileError &e) {
+        throw DbError(e.what());
+    }
     char head[3];
     if (size_ < kUnit)
         fail(path_, "は途中で切れています (メモファイルは 4096 バイトのヘッダーブロックで始まります)");
@@ -68,15 +68,7 @@ void BlobFile::readAt(std::uint64_t offset, char *buffer, std::size_t size, cons
 {
     if (offset > size_ || size > size_ - offset)
         fail(path_, std::string("は壊れています: レコードがファイルの外を指しています (") + what + "、オフセット " + std::to_string(offset) + ")");
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd_, buffer + done, size - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            fail(path_, "を読めません: " + (n == 0 ? std::string("ファイルが途中で終わっています") : files::reason(errno)));
-        done += static_cast<std::size_t>(n);
-    }
+    files::readAt(fd_, path_, offset, buffer, size);
 }
 
 std::string BlobFile::read(const BlobRef &ref) const

@@ -166,12 +166,11 @@ CreateTableStatement parseCreate(const std::string &sql, const std::string &text
     std::string rest;
     st.tableName = tableName(sql, text, '(', rest);
     rest = trim(rest);
-    const std::size_t open = 0;
     const std::size_t close = rest.rfind(')');
     if (rest.empty() || rest.front() != '(' || close == std::string::npos || !trim(rest.substr(close + 1)).empty())
         refuse(sql, "は受け付けられる CREATE TABLE 文ではありません (列の並びがありません)");
     std::vector<std::string> keys;
-    for (const std::string &part : splitColumns(rest.substr(open + 1, close - open - 1))) {
+    for (const std::string &part : splitColumns(rest.substr(1, close - 1))) {
         if (startsWithWord(part, "PRIMARY KEY")) {
             const std::size_t o = part.find('('), c = part.rfind(')');
             if (o == std::string::npos || c == std::string::npos || c < o)

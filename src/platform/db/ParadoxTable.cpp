@@ -369,18 +369,31 @@ void ParadoxTable::create(const std::string &dbPath, const NewTable &table, File
         own.commit();
 }
 
-std::string ParadoxTable::buildRecordsFile(const std::vector<Row> &rows, std::vector<ChainBlock> &chain) const
+std::string ParadoxTable::encodeRows(const std::vector<Row> &rows) const
 {
     const TableInfo &t = info_;
-    const std::size_t capacity = static_cast<std::size_t>((t.blockSize - kBlockHeader) / t.recordSize);
-    const std::size_t blocks = (rows.size() + capacity - 1) / capacity;
+    std::string records;
+    records.reserve(rows.size() * static_cast<std::size_t>(t.recordSize));
+    for (const Row &row : rows)
+        for (std::size_t f = 0; f < t.fields.size(); ++f)
+            records += encodeField(t.fields[f], f < row.size() ? row[f] : Value());
+    return records;
+}
+
+std::string ParadoxTable::buildRecordsFile(const std::string &records, std::vector<ChainBlock> &chain) const
+{
+    const TableInfo &t = info_;
+    const auto recordSize = static_cast<std::size_t>(t.recordSize);
+    const std::size_t rowCount = records.size() / recordSize;
+    const std::size_t capacity = static_cast<std::size_t>(t.blockSize - kBlockHeader) / recordSize;
+    const std::size_t blocks = (rowCount + capacity - 1) / capacity;
     if (blocks > 0xFFFF)
-        fail(dbPath_, "に " + std::to_string(rows.size()) + " 件のレコードは入りません");
+        fail(dbPath_, "に " + std::to_string(rowCount) + " 件のレコードは入りません");
     std::string out = header_;
     out.resize(static_cast<std::size_t>(t.headerSize) + blocks * static_cast<std::size_t>(t.blockSize), '\0');
     char *h = out.data();
     const auto nBlocks = static_cast<std::uint16_t>(blocks);
-    writeU32(h + 0x06, static_cast<std::uint32_t>(rows.size()));
+    writeU32(h + 0x06, static_cast<std::uint32_t>(rowCount));
     writeU16(h + 0x0A, nBlocks);
     writeU16(h + 0x0C, nBlocks);
     writeU16(h + 0x0E, nBlocks ? 1 : 0);
@@ -400,50 +413,29 @@ std::string ParadoxTable::buildRecordsFile(const std::vector<Row> &rows, std::ve
     for (std::size_t b = 0; b < blocks; ++b) {
         char *block = h + t.headerSize + b * static_cast<std::size_t>(t.blockSize);
         const std::size_t first = b * capacity;
-        const std::size_t count = std::min(capacity, rows.size() - first);
+        const std::size_t count = std::min(capacity, rowCount - first);
         writeU16(block, static_cast<std::uint16_t>(b + 1 < blocks ? b + 2 : 0));
         writeU16(block + 2, static_cast<std::uint16_t>(b));
-        writeU16(block + 4, static_cast<std::uint16_t>(static_cast<std::int16_t>((count - 1) * static_cast<std::size_t>(t.recordSize))));
-        char *rec = block + kBlockHeader;
-        for (std::size_t r = first; r < first + count; ++r) {
-            const Row &row = rows[r];
-            for (std::size_t f = 0; f < t.fields.size(); ++f) {
-                const std::string bytes = encodeField(t.fields[f], f < row.size() ? row[f] : Value());
-                std::memcpy(rec, bytes.data(), bytes.size());
-                rec += bytes.size();
-            }
-        }
+        writeU16(block + 4, static_cast<std::uint16_t>(static_cast<std::int16_t>((count - 1) * recordSize)));
+        std::memcpy(block + kBlockHeader, records.data() + first * recordSize, count * recordSize);
         chain.push_back({static_cast<std::uint16_t>(b + 1), static_cast<std::uint16_t>(count)});
     }
     return out;
 }
 
-std::vector<ParadoxTable::IndexEntry> ParadoxTable::indexEntries() const
+std::vector<ParadoxTable::IndexEntry> ParadoxTable::indexEntries(const std::string &records, const std::vector<ChainBlock> &chain) const
 {
     // One entry for each records block along the chain: the first record's
-    // key, the block's number in the file, its count of records.
+    // key (the key fields come first in a record), the block's number in
+    // the file, its count of records.
     int keySize = 0;
     for (int i = 0; i < info_.primaryKeyFields; ++i)
         keySize += info_.fields[static_cast<std::size_t>(i)].size;
     std::vector<IndexEntry> entries;
     std::size_t first = 0;
-    for (const ChainBlock &b : chain_) {
-        entries.push_back({records_.substr(first * static_cast<std::size_t>(info_.recordSize), static_cast<std::size_t>(keySize)),
-                           b.block, b.count});
-        first += b.count;
-    }
-    return entries;
-}
-
-std::vector<ParadoxTable::IndexEntry> ParadoxTable::indexEntries(const std::vector<Row> &rows, const std::vector<ChainBlock> &chain) const
-{
-    std::vector<IndexEntry> entries;
-    std::size_t first = 0;
     for (const ChainBlock &b : chain) {
-        std::string key;
-        for (int i = 0; i < info_.primaryKeyFields; ++i)
-            key += encodeField(info_.fields[static_cast<std::size_t>(i)], rows[first][static_cast<std::size_t>(i)]);
-        entries.push_back({std::move(key), b.block, b.count});
+        entries.push_back({records.substr(first * static_cast<std::size_t>(info_.recordSize), static_cast<std::size_t>(keySize)),
+                           b.block, b.count});
         first += b.count;
     }
     return entries;
@@ -595,18 +587,19 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
     const std::uint8_t previousCount = changeCount_;
     info_.autoInc = std::max(autoInc, previousAutoInc); // the counter never goes down
     changeCount_ = static_cast<std::uint8_t>(changeCount_ >= 250 ? 2 : changeCount_ + 1);
-    std::string records;
+    std::string encoded, records;
     std::vector<ChainBlock> chain;
     const bool keyed = t.fileType == 0 && t.primaryKeyFields > 0;
     const std::string pxPath = indexPathFor(dbPath_);
     const std::string dbTemp = dbPath_ + files::kSavingSuffix;
     const std::string pxTemp = pxPath + files::kSavingSuffix;
     try {
-        records = buildRecordsFile(rows, chain);
+        encoded = encodeRows(rows);
+        records = buildRecordsFile(encoded, chain);
         files::writeNewFile(dbTemp, records);
         try {
             if (keyed)
-                files::writeNewFile(pxTemp, buildIndexFile(indexEntries(rows, chain)));
+                files::writeNewFile(pxTemp, buildIndexFile(indexEntries(encoded, chain)));
             files::replaceFile(dbTemp, dbPath_); // the commit point
         } catch (...) {
             ::unlink(dbTemp.c_str());
@@ -629,11 +622,7 @@ void ParadoxTable::save(std::vector<Row> rows, std::uint32_t autoInc)
     }
     header_ = records.substr(0, static_cast<std::size_t>(t.headerSize));
     chain_ = std::move(chain);
-    records_.clear();
-    records_.reserve(rows.size() * static_cast<std::size_t>(t.recordSize));
-    for (const Row &row : rows)
-        for (std::size_t f = 0; f < t.fields.size(); ++f)
-            records_ += encodeField(t.fields[f], row[f]);
+    records_ = std::move(encoded);
     rowCount_ = rows.size();
     // Now that no committed record points to them, the units left over are
     // free for later saves.
@@ -683,7 +672,7 @@ bool ParadoxTable::indexIsCurrent() const
     // What the records say: one entry per records block, its first key,
     // its number and its count of records.
     std::vector<std::string> expected;
-    for (const IndexEntry &entry : indexEntries()) {
+    for (const IndexEntry &entry : indexEntries(records_, chain_)) {
         std::string e = entry.key;
         e.resize(static_cast<std::size_t>(keySize) + 4, '\0');
         putIndexShort(&e[static_cast<std::size_t>(keySize)], entry.block);
@@ -729,7 +718,7 @@ void ParadoxTable::repairAfterCrash()
         if (blobs_)
             blobs_->repairTail(unitsInUse());
         if (info_.fileType == 0 && info_.primaryKeyFields > 0 && !indexIsCurrent()) {
-            files::writeFileAtomically(indexPathFor(dbPath_), buildIndexFile(indexEntries()));
+            files::writeFileAtomically(indexPathFor(dbPath_), buildIndexFile(indexEntries(records_, chain_)));
         }
     } catch (const files::FileError &) {
     }

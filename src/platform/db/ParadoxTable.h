@@ -111,10 +111,12 @@ private:
         std::uint16_t block;
         std::uint16_t count;
     };
-    std::string buildRecordsFile(const std::vector<Row> &rows, std::vector<ChainBlock> &chain) const;
-    // The entries for the records as read, or for rows written in a chain.
-    std::vector<IndexEntry> indexEntries() const;
-    std::vector<IndexEntry> indexEntries(const std::vector<Row> &rows, const std::vector<ChainBlock> &chain) const;
+    // The rows as the records file stores them, one after another.
+    std::string encodeRows(const std::vector<Row> &rows) const;
+    // The records file of encoded rows, and the chain of its blocks.
+    std::string buildRecordsFile(const std::string &records, std::vector<ChainBlock> &chain) const;
+    // The index's lowest level for encoded rows laid out in this chain.
+    std::vector<IndexEntry> indexEntries(const std::string &records, const std::vector<ChainBlock> &chain) const;
     std::string buildIndexFile(const std::vector<IndexEntry> &leaf) const;
     BlobFile &blobFile() const;
 

@@ -360,10 +360,14 @@ bool Query::fieldBool(const std::string &field) const
     return v.kind() == Value::Kind::Logical && v.asLogical();
 }
 
+std::string Query::bytesOf(const Value &value) const
+{
+    return value.isNull() ? std::string() : table_->blobBytes(value);
+}
+
 std::string Query::fieldBytes(const std::string &field) const
 {
-    const Value v = fieldValue(field);
-    return v.isNull() ? std::string() : table_->blobBytes(v);
+    return bytesOf(fieldValue(field));
 }
 
 std::string Query::fieldBytesAt(int recNo, const std::string &field) const
@@ -371,8 +375,7 @@ std::string Query::fieldBytesAt(int recNo, const std::string &field) const
     const int f = fieldIndex(field);
     if (recNo < 1 || recNo > static_cast<int>(rows_.size()))
         return {};
-    const Value v = valueOf(rows_[static_cast<std::size_t>(recNo - 1)], static_cast<std::size_t>(f));
-    return v.isNull() ? std::string() : table_->blobBytes(v);
+    return bytesOf(valueOf(rows_[static_cast<std::size_t>(recNo - 1)], static_cast<std::size_t>(f)));
 }
 
 void Query::setFieldValue(const std::string &field, const Value &value)

@@ -106,6 +106,8 @@ private:
     void setState(State state);
     void notifyData();
     Value currentValue(std::size_t field) const;
+    // The bytes of a blob or bytes value; empty for null.
+    std::string bytesOf(const Value &value) const;
 
     std::string databaseName_;
     std::vector<std::string> sql_;

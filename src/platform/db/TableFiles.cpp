@@ -43,17 +43,11 @@ std::string folderOf(const std::string &path)
     return folder.empty() ? std::string(".") : folder;
 }
 
-constexpr const char *kCopying = ".copying";
-
 // Copies one file to a new file and flushes it; throws naming the file.
 void copyFile(const std::string &from, const std::string &to)
 {
     std::uint64_t size = 0;
-    const int in = files::openRegularFile(from, size);
-    if (in == -2)
-        files::fail(from, "は通常のファイルではありません");
-    if (in < 0)
-        files::fail(from, "を読めません: " + files::reason(errno));
+    const int in = files::openRegularFile(from, size, "がありません");
     files::crashPoint();
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0) {
@@ -65,13 +59,10 @@ void copyFile(const std::string &from, const std::string &to)
         std::vector<char> buffer(1 << 20);
         std::uint64_t done = 0;
         while (done < size) {
-            const ssize_t n = ::read(in, buffer.data(), static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - done)));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                files::fail(from, "を読めません: " + (n == 0 ? std::string("ファイルが途中で終わっています") : files::reason(errno)));
-            files::writeAt(out, to, done, buffer.data(), static_cast<std::size_t>(n));
-            done += static_cast<std::uint64_t>(n);
+            const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - done));
+            files::readAt(in, from, done, buffer.data(), n);
+            files::writeAt(out, to, done, buffer.data(), n);
+            done += n;
             files::crashPoint();
         }
         files::sync(out, to);
@@ -147,14 +138,14 @@ FileSet::~FileSet()
     if (committed_)
         return;
     for (const std::string &f : files_)
-        ::unlink((f + kCopying).c_str());
+        ::unlink((f + kCopyingSuffix).c_str());
 }
 
 std::string FileSet::temporaryFor(const std::string &file)
 {
     if (std::find(files_.begin(), files_.end(), file) == files_.end())
         files_.push_back(file);
-    return file + kCopying;
+    return file + kCopyingSuffix;
 }
 
 void FileSet::write(const std::string &file, const std::string &bytes)
@@ -178,7 +169,7 @@ void FileSet::commit()
     committed_ = true;
     for (const std::string &f : files_) {
         files::crashPoint();
-        if (::rename((f + kCopying).c_str(), f.c_str()) != 0)
+        if (::rename((f + kCopyingSuffix).c_str(), f.c_str()) != 0)
             files::fail(f, "を置き換えられません: " + files::reason(errno));
     }
     files::crashPoint();
@@ -209,7 +200,7 @@ void finishInterruptedCommit(const std::string &dbPath)
             if (name.empty() || name.find('/') != std::string::npos)
                 continue;
             const std::string file = folder + name;
-            if (fs::exists(file + kCopying, ec) && ::rename((file + kCopying).c_str(), file.c_str()) != 0)
+            if (fs::exists(file + kCopyingSuffix, ec) && ::rename((file + kCopyingSuffix).c_str(), file.c_str()) != 0)
                 files::fail(file, "の書き込みを終えられません: " + files::reason(errno));
         }
         files::syncFolderOf(journal);
@@ -219,7 +210,7 @@ void finishInterruptedCommit(const std::string &dbPath)
     // Temporaries of a set that never reached its commit, and of a save
     // that never reached its own.
     for (const std::string &file : tableFiles(dbPath)) {
-        ::unlink((file + kCopying).c_str());
+        ::unlink((file + kCopyingSuffix).c_str());
         ::unlink((file + files::kSavingSuffix).c_str());
     }
     ::unlink((journal + files::kSavingSuffix).c_str());

@@ -27,6 +27,9 @@ bool sameTable(const std::string &a, const std::string &b);
 // that cannot be written to counts as case-sensitive.
 bool folderIsCaseSensitive(const std::string &folder);
 
+// The suffix of a file's new content in a set not yet committed.
+inline const std::string kCopyingSuffix = ".copying";
+
 // New contents for several files that must change together (a table's
 // three files, and the settings file beside them). Each is written under
 // its name + ".copying" and flushed; commit() then writes a journal,

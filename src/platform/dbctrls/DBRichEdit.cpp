@@ -3,6 +3,7 @@
 #include "platform/db/Query.h"
 #include "platform/text/Cp932.h"
 
+#include <QScopedValueRollback>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -77,15 +78,11 @@ void DBRichEdit::followActivity()
 
 void DBRichEdit::loadFromRow()
 {
-    loading_ = true;
-    try {
+    {
+        const QScopedValueRollback<bool> loading(loading_, true);
         db::Query *q = link_.activeDataSet();
         setMemo(q ? q->fieldBytes(dataField_.toStdString()) : std::string());
-    } catch (...) {
-        loading_ = false;
-        throw;
     }
-    loading_ = false;
     // What was loaded is the row's own text: only a change made here after
     // it may be written back. Another view of the same row (the preview's)
     // would otherwise write its stale copy over this one's on posting.
@@ -181,14 +178,10 @@ void DBRichEdit::writeToRow()
                                      .arg(unstorableCharacters(toPlainText()))
                                      .toStdString());
     }
-    loading_ = true;
-    try {
+    {
+        const QScopedValueRollback<bool> loading(loading_, true);
         q->setFieldValue(dataField_.toStdString(), db::Value::bytes(std::move(bytes)));
-    } catch (...) {
-        loading_ = false;
-        throw;
     }
-    loading_ = false;
     document()->setModified(false);
 }
 

@@ -70,23 +70,21 @@ long crashPointsPassed()
 }
 #endif
 
-int openRegularFile(const std::string &path, std::uint64_t &size)
+int openRegularFile(const std::string &path, std::uint64_t &size, const std::string &missing)
 {
     // Not blocking: a FIFO would wait for a writer that never comes.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
-        return -1;
+        fail(path, errno == ENOENT ? missing : "を開けません: " + reason(errno));
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         const int e = errno;
         ::close(fd);
-        errno = e;
-        return -1;
+        fail(path, "を開けません: " + reason(e));
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-        return -2;
+        fail(path, "は通常のファイルではありません");
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     size = static_cast<std::uint64_t>(st.st_size);
@@ -102,26 +100,29 @@ bool isRegularFile(const std::string &path)
 std::string readRegularFile(const std::string &path, const std::string &missing)
 {
     std::uint64_t size = 0;
-    const int fd = openRegularFile(path, size);
-    if (fd == -2)
-        fail(path, "は通常のファイルではありません");
-    if (fd < 0)
-        fail(path, errno == ENOENT ? missing : "を開けません: " + reason(errno));
+    const int fd = openRegularFile(path, size, missing);
     std::string data(static_cast<std::size_t>(size), '\0');
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int e = errno;
-            ::close(fd);
-            fail(path, "を読めません: " + (n == 0 ? std::string("ファイルが途中で終わっています") : reason(e)));
-        }
-        done += static_cast<std::size_t>(n);
+    try {
+        readAt(fd, path, 0, data.data(), data.size());
+    } catch (...) {
+        ::close(fd);
+        throw;
     }
     ::close(fd);
     return data;
+}
+
+void readAt(int fd, const std::string &path, std::uint64_t offset, char *data, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, data + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            fail(path, "を読めません: " + (n == 0 ? std::string("ファイルが途中で終わっています") : reason(errno)));
+        done += static_cast<std::size_t>(n);
+    }
 }
 
 void writeAt(int fd, const std::string &path, std::uint64_t offset, const char *data, std::size_t size)

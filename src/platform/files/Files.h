@@ -42,9 +42,10 @@ inline void crashPoint() {}
 // next open when a crash left it.
 inline const std::string kSavingSuffix = ".saving";
 
-// Opens a regular file for reading. Refuses a folder, a FIFO (without
-// blocking on it) or a device; returns the descriptor and the size.
-int openRegularFile(const std::string &path, std::uint64_t &size);
+// Opens a regular file for reading and gives its size. Refuses a folder, a
+// FIFO (without blocking on it) or a device. Throws FileError naming the
+// file, saying `missing` when there is none.
+int openRegularFile(const std::string &path, std::uint64_t &size, const std::string &missing);
 
 // Whether the path names a regular file (following links).
 bool isRegularFile(const std::string &path);
@@ -52,6 +53,10 @@ bool isRegularFile(const std::string &path);
 // The whole of a regular file. Throws FileError naming the file, saying
 // `missing` when there is none.
 std::string readRegularFile(const std::string &path, const std::string &missing);
+
+// Reads exactly size bytes at the offset; throws FileError naming the file
+// when it cannot, or when the file ends before.
+void readAt(int fd, const std::string &path, std::uint64_t offset, char *data, std::size_t size);
 
 // Writes all the bytes at the offset; throws FileError naming the file on
 // any failure (no space, quota, I/O error).
