@@ -1,8 +1,10 @@
 #include "convert/Bmp2str.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
+#include <type_traits>
 #include <vector>
 
 namespace glyphreel::convert {
@@ -77,28 +79,34 @@ GLYPHREEL_CLONES void rowSums(const std::uint8_t *__restrict src, std::uint16_t 
         out[x] = static_cast<std::uint16_t>(src[3 * x] + src[3 * x + 1] + src[3 * x + 2]);
 }
 
-GLYPHREEL_CLONES void addRowSums(const std::uint8_t *__restrict src, std::uint16_t *__restrict acc, std::size_t width)
-{
-    for (std::size_t x = 0; x < width; ++x)
-        acc[x] = static_cast<std::uint16_t>(acc[x] + src[3 * x] + src[3 * x + 1] + src[3 * x + 2]);
-}
-
 GLYPHREEL_CLONES void addRowSums(const std::uint8_t *__restrict src, std::uint32_t *__restrict acc, std::size_t width)
 {
     for (std::size_t x = 0; x < width; ++x)
         acc[x] += static_cast<std::uint32_t>(src[3 * x] + src[3 * x + 1] + src[3 * x + 2]);
 }
 
-GLYPHREEL_CLONES void addSums(const std::uint16_t *__restrict sums, std::uint16_t *__restrict acc, std::size_t width)
+// Pixel width 1, in one pass over a row: its brightness sums replace the
+// previous row's in prev, and each column's sum over both rows goes to col.
+GLYPHREEL_CLONES void rowAndColumnSums(const std::uint8_t *__restrict src, std::uint16_t *__restrict prev,
+                                       std::uint16_t *__restrict col, std::size_t width)
 {
-    for (std::size_t x = 0; x < width; ++x)
-        acc[x] = static_cast<std::uint16_t>(acc[x] + sums[x]);
+    for (std::size_t x = 0; x < width; ++x) {
+        const auto s = static_cast<std::uint16_t>(src[3 * x] + src[3 * x + 1] + src[3 * x + 2]);
+        col[x] = static_cast<std::uint16_t>(prev[x] + s);
+        prev[x] = s;
+    }
 }
 
 GLYPHREEL_CLONES void addSums(const std::uint16_t *__restrict sums, std::uint32_t *__restrict acc, std::size_t width)
 {
     for (std::size_t x = 0; x < width; ++x)
         acc[x] += sums[x];
+}
+
+GLYPHREEL_CLONES void neighbourSums(const std::uint16_t *__restrict acc, std::uint16_t *__restrict out, std::size_t count)
+{
+    for (std::size_t k = 0; k < count; ++k)
+        out[k] = static_cast<std::uint16_t>(acc[k] + acc[k + 1]);
 }
 
 // Cells of one pixel width: each the sum of two neighbouring columns.
@@ -166,6 +174,7 @@ struct LineWriter {
     bool invert;
     std::vector<std::uint16_t> lookup; // cells of full blocks by their sum
     std::vector<std::uint64_t> sums;
+    std::vector<std::uint16_t> pairs;
     char *dst;
 
     LineWriter(std::int64_t width_, std::int64_t p_, const DensityTable &table_, bool invert_, char *out)
@@ -199,16 +208,35 @@ struct LineWriter {
         dst += 2 * count;
     }
 
-    // Pixel width 1: each cell is two neighbouring columns.
+    // Pixel width 1: each cell is two neighbouring columns. The pair sums
+    // are made for the whole line first, which vectorises; then each cell
+    // is one load from the table.
     template <typename Acc>
     void writePairs(const Acc *a, std::size_t count)
     {
         const std::uint16_t *lut = lookup.data();
-        std::uint32_t left = count ? a[0] : 0;
-        for (std::size_t k = 0; k < count; ++k) {
-            const std::uint32_t right = a[k + 1];
-            std::memcpy(dst + 2 * k, &lut[left + right], 2);
-            left = right;
+        if constexpr (std::is_same_v<Acc, std::uint16_t> && std::endian::native == std::endian::little) {
+            pairs.resize(count);
+            neighbourSums(a, pairs.data(), count);
+            const std::uint16_t *idx = pairs.data();
+            std::uint16_t *out = reinterpret_cast<std::uint16_t *>(dst);
+            std::size_t k = 0;
+            for (; k + 4 <= count; k += 4) {
+                const std::uint64_t four = static_cast<std::uint64_t>(lut[idx[k]])
+                    | static_cast<std::uint64_t>(lut[idx[k + 1]]) << 16
+                    | static_cast<std::uint64_t>(lut[idx[k + 2]]) << 32
+                    | static_cast<std::uint64_t>(lut[idx[k + 3]]) << 48;
+                std::memcpy(out + k, &four, 8);
+            }
+            for (; k < count; ++k)
+                std::memcpy(out + k, &lut[idx[k]], 2);
+        } else {
+            std::uint32_t left = count ? a[0] : 0;
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::uint32_t right = a[k + 1];
+                std::memcpy(dst + 2 * k, &lut[left + right], 2);
+                left = right;
+            }
         }
         dst += 2 * count;
     }
@@ -306,6 +334,23 @@ void convertByColumns(const bitmap::Bitmap &picture, LineWriter &out)
     }
 }
 
+// Pixel width 1: every line is two rows, each row read once.
+void convertPairs(const bitmap::Bitmap &picture, LineWriter &out)
+{
+    const int height = picture.height();
+    const std::size_t w = static_cast<std::size_t>(picture.width());
+    std::vector<std::uint16_t> prev(w + 1), col(w + 1);
+    rowSums(picture.row(0), prev.data(), w);
+    for (int y = 0; y < height; ++y) {
+        if (y + 1 < height) {
+            rowAndColumnSums(picture.row(y + 1), prev.data(), col.data(), w);
+            out.write(col.data(), 2);
+        } else {
+            out.write(prev.data(), 1);
+        }
+    }
+}
+
 // Blocks of 2 to 84 pixels: all sums fit 16 bits. The row a line shares
 // with the next is read again for the next, from the cache.
 void convertByBytes(const bitmap::Bitmap &picture, LineWriter &out)
@@ -328,30 +373,74 @@ void convertByBytes(const bitmap::Bitmap &picture, LineWriter &out)
 
 } // namespace
 
-std::string BmpToString(bitmap::Bitmap &bitmap, int pixelWidth, bool halfWidth, bool invert)
+std::size_t artSize(int width, int height, int pixelWidth)
 {
-    if (pixelWidth < 1)
-        throw std::invalid_argument("the pixel width must be 1 or more, not " + std::to_string(pixelWidth));
-    std::string result;
-    if (bitmap.height() == 0)
-        return result;
-    bitmap.convertTo24Bit();
-
+    if (width < 0 || height <= 0 || pixelWidth < 1)
+        return 0;
     const std::size_t p = static_cast<std::size_t>(pixelWidth);
-    const std::size_t lines = (static_cast<std::size_t>(bitmap.height()) + p - 1) / p;
-    const std::size_t cells = (static_cast<std::size_t>(bitmap.width()) + p - 1) / p;
-    result.resize(lines * (2 * cells + 2));
+    const std::size_t lines = (static_cast<std::size_t>(height) + p - 1) / p;
+    const std::size_t cells = (static_cast<std::size_t>(width) + p - 1) / p;
+    return lines * (2 * cells + 2);
+}
 
-    LineWriter writer(bitmap.width(), pixelWidth, halfWidth ? FDensityAnkList : FDensityList, invert, result.data());
+namespace {
+
+// Writes the art of a 24-bit picture to dst, which holds artSize() bytes.
+void convertInto(const bitmap::Bitmap &bitmap, int pixelWidth, bool halfWidth, bool invert, char *dst)
+{
+    const std::size_t p = static_cast<std::size_t>(pixelWidth);
+    LineWriter writer(bitmap.width(), pixelWidth, halfWidth ? FDensityAnkList : FDensityList, invert, dst);
     // A column's brightness sum over p + 1 rows fits 16 bits up to p = 84.
     const bool fits16 = 765 * (p + 1) <= 0xFFFF;
     if (p >= 2 && fits16)
         convertByBytes(bitmap, writer);
-    else if (fits16)
-        convertByColumns<std::uint16_t>(bitmap, writer);
+    else if (p == 1)
+        convertPairs(bitmap, writer);
     else
         convertByColumns<std::uint32_t>(bitmap, writer);
+}
+
+void checkPixelWidth(int pixelWidth)
+{
+    if (pixelWidth < 1)
+        throw std::invalid_argument("the pixel width must be 1 or more, not " + std::to_string(pixelWidth));
+}
+
+} // namespace
+
+char *ArtBuffer::reserve(std::size_t size)
+{
+    if (size > capacity_) {
+        // Not cleared: every byte is written by the conversion.
+        data_.reset(new char[size]);
+        capacity_ = size;
+    }
+    size_ = size;
+    return data_.get();
+}
+
+std::string BmpToString(bitmap::Bitmap &bitmap, int pixelWidth, bool halfWidth, bool invert)
+{
+    checkPixelWidth(pixelWidth);
+    std::string result;
+    if (bitmap.height() == 0)
+        return result;
+    bitmap.convertTo24Bit();
+    result.resize(artSize(bitmap.width(), bitmap.height(), pixelWidth));
+    convertInto(bitmap, pixelWidth, halfWidth, invert, result.data());
     return result;
+}
+
+std::string_view BmpToString(bitmap::Bitmap &bitmap, int pixelWidth, bool halfWidth, bool invert, ArtBuffer &out)
+{
+    checkPixelWidth(pixelWidth);
+    if (bitmap.height() == 0) {
+        out.reserve(0);
+        return out.view();
+    }
+    bitmap.convertTo24Bit();
+    convertInto(bitmap, pixelWidth, halfWidth, invert, out.reserve(artSize(bitmap.width(), bitmap.height(), pixelWidth)));
+    return out.view();
 }
 
 } // namespace glyphreel::convert

@@ -7,7 +7,9 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace glyphreel::convert {
 
@@ -27,5 +29,27 @@ extern const DensityTable FDensityAnkList;
 // bitmap is converted to 24 bits per pixel in place. Throws
 // std::invalid_argument for a pixel width below 1.
 std::string BmpToString(bitmap::Bitmap &bitmap, int pixelWidth, bool halfWidth, bool invert);
+
+// The length of the art of a width x height picture, CR LF included.
+std::size_t artSize(int width, int height, int pixelWidth);
+
+// Memory for art that the caller keeps from one conversion to the next: a
+// run of conversions then neither allocates nor clears a new text for
+// every picture.
+class ArtBuffer {
+public:
+    std::string_view view() const { return {data_.get(), size_}; }
+    // Room for size bytes, uncleared; the old content is not kept.
+    char *reserve(std::size_t size);
+
+private:
+    std::unique_ptr<char[]> data_;
+    std::size_t capacity_ = 0;
+    std::size_t size_ = 0;
+};
+
+// The same conversion into the caller's buffer; the view stays valid until
+// the buffer is used again.
+std::string_view BmpToString(bitmap::Bitmap &bitmap, int pixelWidth, bool halfWidth, bool invert, ArtBuffer &out);
 
 } // namespace glyphreel::convert
