@@ -15,6 +15,8 @@ PACKAGES=(
   # run: Japanese fonts metric-compatible with the ones projects name
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   qt6-qpa-plugins
+  # WebP pictures for the picture import
+  qt6-image-formats-plugins
   # test and check
   xvfb xauth xdotool imagemagick ffmpeg x11-utils openbox
   # a FAT folder through FUSE, for the test of folders that do not tell case apart

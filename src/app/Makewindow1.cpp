@@ -1,7 +1,12 @@
 #include "app/Makewindow1.h"
 
+#include "import/Aviwindow1.h"
+#include "import/Bmpwindow1.h"
+
 #include "app/Fonts.h"
 #include "app/Glyphs.h"
+#include "import/Aviwindow1.h"
+#include "import/Bmpwindow1.h"
 #include "platform/dialogs/Commands.h"
 #include "output/Previewwindow1.h"
 #include "tools/Toolwindow1.h"
@@ -106,6 +111,8 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
     connectCommand(SpeedButton3, &QToolButton::clicked, this, &TMakeForm1::SpeedButton3Click);
     connectCommand(V2, &QAction::triggered, this, &TMakeForm1::SpeedButton3Click);
     connectCommand(N20, &QAction::triggered, this, &TMakeForm1::N20Click);
+    connectCommand(BMP1, &QAction::triggered, this, &TMakeForm1::BMP1Click);
+    connectCommand(AVI1, &QAction::triggered, this, &TMakeForm1::AVI1Click);
     connectCommand(N19, &QAction::triggered, this, &TMakeForm1::N19Click);
     connectCommand(DBRichEdit0, &QTextEdit::selectionChanged, this, &TMakeForm1::DBRichEdit0SelectionChange);
     connectCommand(DBRichEdit0, &QTextEdit::cursorPositionChanged, this, &TMakeForm1::DBRichEdit0SelectionChange);
@@ -354,6 +361,23 @@ void TMakeForm1::attachWindows()
         ToolForm1->setEditors(DBRichEdit0, PreviewForm1 ? PreviewForm1->DBRichEdit1 : nullptr);
         ToolForm1->setProject(project_);
     }
+    const glyphreel::import::ImportTarget target{Query1, DBRichEdit0, [this] { return applicationFolder_; }};
+    if (BMPForm1)
+        BMPForm1->attach(target);
+    if (AVIForm1)
+        AVIForm1->attach(target);
+}
+
+void TMakeForm1::BMP1Click()
+{
+    if (BMPForm1)
+        BMPForm1->exec();
+}
+
+void TMakeForm1::AVI1Click()
+{
+    if (AVIForm1)
+        AVIForm1->exec();
 }
 
 void TMakeForm1::FormShow(const QRect &screen)

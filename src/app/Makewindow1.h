@@ -96,6 +96,9 @@ public:
     void SpeedButton2Click();
     void SpeedButton3Click();
     void N20Click();
+    // Imports: a picture into the current frame, a movie's range as new frames.
+    void BMP1Click();
+    void AVI1Click();
     void DBRichEdit0SelectionChange();
     void Cancel1Click();
     void N9Click();

@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 #include "convert/ConvertCommand.h"
+#include "import/ImportCommand.h"
 #include "project/ProjectCommand.h"
 
 #include <QStringList>
@@ -20,6 +21,12 @@ int main(int argc, char **argv)
         for (int i = 2; i < argc; ++i)
             arguments << QString::fromLocal8Bit(argv[i]);
         return glyphreel::project::runProjectCommand(QString::fromLocal8Bit(argv[1]), arguments, stdout, stderr);
+    }
+    if (argc > 1 && glyphreel::import::isImportCommand(QString::fromLocal8Bit(argv[1]))) {
+        QStringList arguments;
+        for (int i = 2; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        return glyphreel::import::runImportCommand(QString::fromLocal8Bit(argv[1]), arguments, stderr);
     }
     return glyphreel::app::runApplication(argc, argv);
 }

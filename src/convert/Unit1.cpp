@@ -1,10 +1,13 @@
 #include "convert/Unit1.h"
 
+#include "convert/ArtMemo.h"
 #include "convert/Bmp2str.h"
 #include "platform/bitmap/PictureFile.h"
 #include "platform/dialogs/WindowPlacement.h"
 #include "platform/text/Cp932.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QVBoxLayout>
 
 #include <stdexcept>
@@ -87,11 +90,19 @@ void TForm1::Button2Click()
     // The bitmap lives only inside this handler, so it is released whether
     // or not the conversion succeeds.
     glyphreel::bitmap::Bitmap bitmap = glyphreel::bitmap::loadPictureFile(Edit1->text());
-    std::string art = glyphreel::convert::BmpToString(bitmap, width, CheckBox1->isChecked(), CheckBox2->isChecked());
-    QString text = glyphreel::text::decodeCp932(art);
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    RichEdit1->setPlainText(text);
+    showResult(glyphreel::convert::BmpToString(bitmap, width, CheckBox1->isChecked(), CheckBox2->isChecked()));
+}
+
+void TForm1::showResult(std::string art)
+{
+    RichEdit1->setPlainText(glyphreel::convert::artText(art));
     resultBytes_ = std::move(art);
+}
+
+void TForm1::copyResult()
+{
+    RichEdit1->selectAll();
+    QGuiApplication::clipboard()->setMimeData(glyphreel::convert::artMimeData(resultBytes_));
 }
 
 void TForm1::showEvent(QShowEvent *event)

@@ -37,6 +37,15 @@ public:
     // CP932 bytes with CR LF line ends.
     const std::string &resultBytes() const { return resultBytes_; }
 
+    // Puts art made elsewhere (a movie run converts without this window)
+    // into RichEdit1 as a conversion would.
+    void showResult(std::string art);
+
+    // Selects the whole result and copies it at 4 points: the clipboard
+    // then holds the art as rich text ("ＭＳ ゴシック", 4 points, white)
+    // and as plain text, and nothing else.
+    void copyResult();
+
     // Edit2's text as a pixel width: a text that is not a whole number
     // counts as 8.
     int pixelWidth() const;

@@ -47,6 +47,13 @@ void NumericBox::setRange(int minimum, int maximum)
     setPosition(position_);
 }
 
+void NumericBox::setTypedRange(int minimum, int maximum)
+{
+    typedRange_ = true;
+    typedMin_ = minimum;
+    typedMax_ = std::max(minimum, maximum);
+}
+
 void NumericBox::setPosition(int position)
 {
     position_ = std::clamp(position, min_, max_);
@@ -57,12 +64,13 @@ void NumericBox::setPosition(int position)
 
 void NumericBox::stepUp()
 {
-    setPosition(position_ + increment_ > max_ ? max_ : position_ + increment_);
+    // Steps from a typed number outside the arrows' range land in it.
+    setPosition(position_ >= max_ - increment_ ? max_ : position_ + increment_);
 }
 
 void NumericBox::stepDown()
 {
-    setPosition(position_ - increment_ < min_ ? min_ : position_ - increment_);
+    setPosition(position_ <= min_ + increment_ ? min_ : position_ - increment_);
 }
 
 void NumericBox::textEdited()
@@ -86,8 +94,10 @@ void NumericBox::textEdited()
         emit refused();
         return;
     }
-    const int clamped = static_cast<int>(std::clamp<qlonglong>(value, min_, max_));
-    if (QString::number(clamped) != text && (value < min_ || value > max_))
+    const int low = typedRange_ ? typedMin_ : min_;
+    const int high = typedRange_ ? typedMax_ : max_;
+    const int clamped = static_cast<int>(std::clamp<qlonglong>(value, low, high));
+    if (QString::number(clamped) != text && (value < low || value > high))
         edit_->setText(QString::number(clamped));
     rewriting_ = false;
     position_ = clamped;

@@ -22,6 +22,10 @@ public:
     int Min() const { return min_; }
     int Max() const { return max_; }
     void setRange(int minimum, int maximum);
+    // Bounds for a typed number when they differ from the arrows' range
+    // (a step box whose arrows stop at a movie's length but that takes any
+    // step up to 999 typed).
+    void setTypedRange(int minimum, int maximum);
     // The arrows' position: the number in the box, or the last one it held.
     int Position() const { return position_; }
     void setPosition(int position);
@@ -49,6 +53,9 @@ private:
     int max_;
     int position_;
     int increment_ = 1;
+    bool typedRange_ = false;
+    int typedMin_ = 0;
+    int typedMax_ = 0;
     QString accepted_; // the text before the current change
     bool rewriting_ = false;
 };
