@@ -17,6 +17,8 @@ PACKAGES=(
   qt6-qpa-plugins
   # WebP pictures for the picture import
   qt6-image-formats-plugins
+  # Qt's own dialogs in Japanese
+  qt6-translations-l10n
   # test and check
   xvfb xauth xdotool imagemagick ffmpeg x11-utils openbox
   # a FAT folder through FUSE, for the test of folders that do not tell case apart

@@ -3,12 +3,21 @@
 #include "platform/dialogs/Commands.h"
 #include "platform/dialogs/DialogService.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 GlyphreelApplication::GlyphreelApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Glyphreel"));
     setApplicationVersion(QStringLiteral("3.5"));
     glyphreel::dialogs::setApplicationTitle(QStringLiteral("Glyphreel"));
     setQuitOnLastWindowClosed(false); // the main window's close ends the run
+    // Qt's own dialogs (files, colours, printing) speak Japanese too.
+    auto *translator = new QTranslator(this);
+    if (translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
 }
 
 GlyphreelApplication::~GlyphreelApplication()

@@ -294,9 +294,12 @@ int TAVIForm1::importRange(int start, int end, int step, const QString &count)
         // The clipboard holds the last art, as after a picture import.
         Form1->showResult(std::string(art.view()));
         Form1->copyResult();
-        // Every frame made is posted, whatever ended the run.
+        // Every frame made is posted, whatever ended the run; the last one
+        // is the current frame, counted and ready for typing as after any
+        // move.
         if (frames.state() != glyphreel::db::Query::State::Browse)
             frames.post();
+        frames.last();
     };
 
     try {

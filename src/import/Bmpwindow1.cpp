@@ -62,7 +62,8 @@ void TBMPForm1::SpeedButton7Click()
     Form1->Button2Click();
 
     glyphreel::db::Query &frames = query();
-    if (frames.recordCount() == 0 && frames.state() != glyphreel::db::Query::State::Insert)
+    const bool first = frames.recordCount() == 0;
+    if (first && frames.state() != glyphreel::db::Query::State::Insert)
         frames.append();
     else if (frames.state() == glyphreel::db::Query::State::Browse)
         frames.edit();
@@ -71,5 +72,8 @@ void TBMPForm1::SpeedButton7Click()
     // At the caret, over a selection, as a paste does.
     editor().paste();
     frames.post();
+    // The project's first frame: counted and numbered as after any move.
+    if (first)
+        frames.last();
     close();
 }

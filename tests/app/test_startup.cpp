@@ -34,6 +34,7 @@ private slots:
     void japaneseFontNamesResolveToIpaFonts_data();
     void japaneseFontNamesResolveToIpaFonts();
     void errorsInTheMessageLoopAreShownAndTheRunGoesOn();
+    void qtsOwnDialogsSpeakJapanese();
 };
 
 void TestStartup::initTestCase()
@@ -63,7 +64,7 @@ void TestStartup::windowCaptionsSizesAndFrames_data()
     QTest::addColumn<bool>("toolFrame");
     QTest::newRow("MakeForm1") << static_cast<QWidget *>(MakeForm1) << "Glyphreel" << QSize(800, 600) << false << false;
     QTest::newRow("BMPForm1") << static_cast<QWidget *>(BMPForm1) << "BMPイメージからのインポート" << QSize(253, 130) << true << true;
-    QTest::newRow("AVIForm1") << static_cast<QWidget *>(AVIForm1) << "AVIムービーからのインポート" << QSize(498, 258) << true << false;
+    QTest::newRow("AVIForm1") << static_cast<QWidget *>(AVIForm1) << "AVIムービーからのインポート" << QSize(509, 259) << true << true;
     QTest::newRow("FontForm1") << static_cast<QWidget *>(FontForm1) << "一括フォント変換" << QSize(184, 164) << true << true;
     QTest::newRow("InfoForm1") << static_cast<QWidget *>(InfoForm1) << "Glyphreel Ver.3.5" << QSize(248, 128) << true << true;
     QTest::newRow("PreviewForm1") << static_cast<QWidget *>(PreviewForm1) << "プレビュー" << QSize(640, 480) << false << false;
@@ -156,6 +157,13 @@ void TestStartup::errorsInTheMessageLoopAreShownAndTheRunGoesOn()
     QCOMPARE(s->asked().size(), std::size_t(1));
     QCOMPARE(s->asked()[0].kind, dialogs::ScriptedDialogService::Asked::Kind::Exception);
     QVERIFY(s->asked()[0].text.contains(QStringLiteral("movie.mb")));
+}
+
+void TestStartup::qtsOwnDialogsSpeakJapanese()
+{
+    // The file dialog's labels and buttons come from Qt's translation.
+    QCOMPARE(QCoreApplication::translate("QFileDialog", "&Open"), QStringLiteral("開く(&O)"));
+    QVERIFY(QCoreApplication::translate("QFileDialog", "Look in:") != QStringLiteral("Look in:"));
 }
 
 int main(int argc, char **argv)

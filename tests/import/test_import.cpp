@@ -267,6 +267,9 @@ void TestImport::aProjectWithoutFramesGetsItsFirst()
     BMPForm1->SpeedButton7->click();
     QCOMPARE(f_->Query1->recordCount(), 1);
     QCOMPARE(memoAt(*f_->Query1, 1), artOf(bitmap::loadPictureFile(picture), 3, false, true));
+    // counted and numbered on the tool bar
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("1"));
+    QCOMPARE(f_->Edit2->text(), QStringLiteral("1"));
 }
 
 void TestImport::richProjectsStoreTheArtAsPasted()
@@ -498,8 +501,11 @@ void TestImport::aRunAppendsTheChosenPositionsAsTheirArt()
         QVERIFY(!picture.isNull());
         QCOMPARE(memoAt(*f_->Query1, int(i) + 1), artOf(picture, 2, false, true));
     }
-    // The editor shows the last new frame; the clipboard holds its art.
+    // The editor shows the last new frame, counted and numbered on the tool
+    // bar; the clipboard holds its art.
     QCOMPARE(f_->Query1->recNo(), 4);
+    QCOMPARE(f_->Edit3->text(), QStringLiteral("4"));
+    QCOMPARE(f_->Edit2->text(), QStringLiteral("4"));
     QCOMPARE(f_->DBRichEdit0->memo(), memoAt(*f_->Query1, 4));
     QCOMPARE(QGuiApplication::clipboard()->text(), convert::artText(memoAt(*f_->Query1, 4)));
     QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/rtf")).toStdString(),
