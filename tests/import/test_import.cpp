@@ -42,8 +42,9 @@ QString moviePath(const char *name)
     return kMovies + u'/' + QString::fromLatin1(name);
 }
 
-// The picture FFmpeg itself extracts at a position, as 24-bit rows.
-bitmap::Bitmap ffmpegPicture(const QString &path, int position)
+// The pictures FFmpeg itself extracts at the positions (in increasing
+// order), as 24-bit rows, from one read of the movie.
+std::vector<bitmap::Bitmap> ffmpegPictures(const QString &path, const std::vector<int> &positions)
 {
     QProcess ffprobe;
     ffprobe.start(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=width,height",
@@ -51,18 +52,30 @@ bitmap::Bitmap ffmpegPicture(const QString &path, int position)
     ffprobe.waitForFinished();
     const QStringList size = QString::fromLatin1(ffprobe.readAllStandardOutput()).trimmed().split(u',');
     const int w = size.value(0).toInt(), h = size.value(1).toInt();
+    QStringList select;
+    for (int p : positions)
+        select << QStringLiteral("eq(n\\,%1)").arg(p);
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"), {"-nostdin", "-v", "error", "-i", path, "-vf",
-                                            QStringLiteral("select=eq(n\\,%1)").arg(position), "-frames:v", "1",
+                                            QStringLiteral("select=%1").arg(select.join(u'+')), "-fps_mode", "passthrough",
                                             "-pix_fmt", "bgr24", "-f", "rawvideo", "-"});
-    ffmpeg.waitForFinished(60000);
+    ffmpeg.waitForFinished(120000);
     const QByteArray raw = ffmpeg.readAllStandardOutput();
-    bitmap::Bitmap b(w, h, bitmap::PixelFormat::Bgr24);
-    if (raw.size() != qsizetype(w) * h * 3)
-        return {};
-    for (int y = 0; y < h; ++y)
-        std::memcpy(b.row(y), raw.constData() + qsizetype(y) * w * 3, std::size_t(w) * 3);
-    return b;
+    const qsizetype frameBytes = qsizetype(w) * h * 3;
+    std::vector<bitmap::Bitmap> pictures;
+    for (qsizetype at = 0; frameBytes > 0 && at + frameBytes <= raw.size(); at += frameBytes) {
+        bitmap::Bitmap b(w, h, bitmap::PixelFormat::Bgr24);
+        for (int y = 0; y < h; ++y)
+            std::memcpy(b.row(y), raw.constData() + at + qsizetype(y) * w * 3, std::size_t(w) * 3);
+        pictures.push_back(std::move(b));
+    }
+    return pictures;
+}
+
+bitmap::Bitmap ffmpegPicture(const QString &path, int position)
+{
+    std::vector<bitmap::Bitmap> one = ffmpegPictures(path, {position});
+    return one.size() == 1 ? std::move(one.front()) : bitmap::Bitmap();
 }
 
 std::string artOf(bitmap::Bitmap picture, int pixelWidth, bool half, bool invert)
@@ -114,6 +127,7 @@ private slots:
     void richRunsStoreWhatAPasteStores();
     void everyMovieKindImports_data();
     void everyMovieKindImports();
+    void moviesBeyondSixteenBitPositions();
     void theTemporaryPictureLivesForTheRunOnly();
     void anUnwritableApplicationFolderUsesTheCache();
     void cancelAndEscStopARunKeepingItsFrames();
@@ -495,12 +509,10 @@ void TestImport::aRunAppendsTheChosenPositionsAsTheirArt()
     QCOMPARE(AVIForm1->Panel4->text(), QStringLiteral("0 x 0"));
     QCOMPARE(f_->Query1->recordCount(), 4);
     QVERIFY(f_->Query1->state() != db::Query::State::Insert); // the last one posted too
-    const std::vector<int> positions{10, 13, 16, 19};
-    for (std::size_t i = 0; i < positions.size(); ++i) {
-        const bitmap::Bitmap picture = ffmpegPicture(moviePath("bgr.avi"), positions[i]);
-        QVERIFY(!picture.isNull());
-        QCOMPARE(memoAt(*f_->Query1, int(i) + 1), artOf(picture, 2, false, true));
-    }
+    const std::vector<bitmap::Bitmap> pictures = ffmpegPictures(moviePath("bgr.avi"), {10, 13, 16, 19});
+    QCOMPARE(pictures.size(), std::size_t(4));
+    for (std::size_t i = 0; i < pictures.size(); ++i)
+        QCOMPARE(memoAt(*f_->Query1, int(i) + 1), artOf(pictures[i], 2, false, true));
     // The editor shows the last new frame, counted and numbered on the tool
     // bar; the clipboard holds its art.
     QCOMPARE(f_->Query1->recNo(), 4);
@@ -586,6 +598,26 @@ void TestImport::everyMovieKindImports()
         }
         QVERIFY2(far == 0, qPrintable(QStringLiteral("position %1: %2 cells differ beyond rounding").arg(p).arg(far)));
     }
+}
+
+void TestImport::moviesBeyondSixteenBitPositions()
+{
+    TempDir dir;
+    newProject(dir, false);
+    f_->Query1->cancel();
+    openMovie(moviePath("long.mkv"));
+    QCOMPARE(AVIForm1->GKitMSPlay1->length(), 32999);
+    QCOMPARE(AVIForm1->Edit6->text(), QStringLiteral("32999"));
+    QCOMPARE(AVIForm1->ShadowLabel9->Caption(), QStringLiteral("33000"));
+    AVIForm1->Edit5->setText(QStringLiteral("32990"));
+    AVIForm1->Edit3->setText(QStringLiteral("3"));
+    QCOMPARE(AVIForm1->ShadowLabel9->Caption(), QStringLiteral("4"));
+    runImport();
+    QCOMPARE(f_->Query1->recordCount(), 4);
+    const std::vector<bitmap::Bitmap> pictures = ffmpegPictures(moviePath("long.mkv"), {32990, 32993, 32996, 32999});
+    QCOMPARE(pictures.size(), std::size_t(4));
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(memoAt(*f_->Query1, i + 1), artOf(pictures[std::size_t(i)], 3, false, true));
 }
 
 void TestImport::theTemporaryPictureLivesForTheRunOnly()
