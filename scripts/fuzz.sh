@@ -21,14 +21,15 @@ CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLYPHRE
 cmake --build build-fuzz -j"$(nproc)" >/dev/null
 
 corpus=build-fuzz/corpus
-mkdir -p "$corpus"/{paradox,paradox_save,rtf,bmp,settings}
+mkdir -p "$corpus"/{paradox,paradox_save,rtf,bmp,settings,movie}
 bash tests/fuzz/make_corpus.sh tests/data "$corpus/paradox"
 cp -n "$corpus"/paradox/* "$corpus/paradox_save/" 2>/dev/null || true
 cp -n tests/data/rtf/*.rtf "$corpus/rtf/"
 cp -n tests/fuzz/corpus/bmp/* "$corpus/bmp/"
 cp -n tests/fuzz/corpus/settings/* "$corpus/settings/"
+cp -n tests/fuzz/corpus/movie/* "$corpus/movie/"
 
-for target in paradox paradox_save rtf bmp settings; do
+for target in paradox paradox_save rtf bmp settings movie; do
   log=$(mktemp)
   if ! (cd build-fuzz && ./tests/fuzz/fuzz_"$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \
           -print_final_stats=1 "corpus/$target" >"$log" 2>&1); then

@@ -305,7 +305,7 @@ int TAVIForm1::importRange(int start, int end, int step, const QString &count)
     try {
         ProgressBar1->setRange(0, std::max(1, static_cast<int>(count.toLongLong())));
         ProgressBar1->setValue(0);
-        glyphreel::movie::FrameReader reader(GKitMSPlay1->fileName().toStdString(), start, end, step);
+        glyphreel::movie::FrameReader reader(QFile::encodeName(GKitMSPlay1->fileName()).toStdString(), start, end, step);
         glyphreel::bitmap::Bitmap picture;
         while (!stopRequested_ && reader.next(picture)) {
             if (made == 0)

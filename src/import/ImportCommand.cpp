@@ -8,6 +8,7 @@
 #include "project/Project.h"
 #include "project/ProjectError.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <limits>
@@ -159,7 +160,8 @@ int importMovie(const CommandLine &line, std::FILE *err)
     project::Project project;
     openProject(project, line.project);
     const bool rich = !project.settings().normalText;
-    const std::string path = QFileInfo(line.files.front()).absoluteFilePath().toStdString();
+    const QString moviePath = QFileInfo(line.files.front()).absoluteFilePath();
+    const std::string path = QFile::encodeName(moviePath).toStdString();
     int length = 0;
     {
         movie::MovieSource source;
@@ -171,7 +173,7 @@ int importMovie(const CommandLine &line, std::FILE *err)
     auto outside = [&](const char *what, int position) {
         return project::ProjectError(QStringLiteral("%1 %2 はムービー「%3」の範囲 0 ～ %4 の外です")
                                          .arg(QString::fromUtf8(what)).arg(position)
-                                         .arg(QString::fromStdString(path)).arg(length));
+                                         .arg(moviePath).arg(length));
     };
     if (start > length)
         throw outside("開始フレーム", start);

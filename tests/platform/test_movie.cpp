@@ -7,6 +7,7 @@
 #include "platform/movie/FrameReader.h"
 #include "platform/movie/MoviePlayer.h"
 #include "platform/movie/MovieSource.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 #include <QClipboard>
@@ -15,6 +16,7 @@
 #include <QRandomGenerator>
 #include <QSlider>
 #include <QToolButton>
+#include <QtEndian>
 #include <QtTest>
 
 #include <algorithm>
@@ -52,8 +54,8 @@ QByteArray run(const QString &program, const QStringList &arguments)
     return process.readAllStandardOutput();
 }
 
-// What ffprobe says of the first video stream, counting the frames it
-// decodes.
+// What ffprobe says of the first video stream: its size, the frames it
+// decodes (-count_frames) and which of them are key frames.
 struct Probe {
     int width = 0;
     int height = 0;
@@ -65,21 +67,26 @@ Probe probe(const QString &path)
 {
     Probe p;
     const QByteArray out = run(QStringLiteral("ffprobe"),
-                               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-                                QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-                                QStringLiteral("stream=width,height:frame=key_frame"), QStringLiteral("-of"),
+                               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+                                QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+                                QStringLiteral("stream=width,height,nb_read_frames:frame=key_frame"), QStringLiteral("-of"),
                                 QStringLiteral("default=nw=1"), path});
+    int listed = 0;
     for (const QByteArray &line : out.split('\n')) {
         if (line.startsWith("width="))
             p.width = line.mid(6).toInt();
         else if (line.startsWith("height="))
             p.height = line.mid(7).toInt();
+        else if (line.startsWith("nb_read_frames="))
+            p.frames = line.mid(15).toInt();
         else if (line.startsWith("key_frame=")) {
             if (line.mid(10).toInt() == 1)
-                p.keyPositions.push_back(p.frames);
-            ++p.frames;
+                p.keyPositions.push_back(listed);
+            ++listed;
         }
     }
+    if (listed != p.frames)
+        qWarning("ffprobe counts %d frames but lists %d", p.frames, listed);
     return p;
 }
 
@@ -102,21 +109,26 @@ struct Reference {
     }
 };
 
-const Reference &reference(const char *name)
+const Reference &reference(const QString &path)
 {
-    static std::map<std::string, Reference> cache;
-    auto it = cache.find(name);
+    static std::map<QString, Reference> cache;
+    auto it = cache.find(path);
     if (it != cache.end())
         return it->second;
     Reference r;
-    const Probe p = probe(movie(name));
+    const Probe p = probe(path);
     r.width = p.width;
     r.height = p.height;
-    r.bytes = run(QStringLiteral("ffmpeg"), decodeArguments(movie(name)) + QStringList{
+    r.bytes = run(QStringLiteral("ffmpeg"), decodeArguments(path) + QStringList{
                                                 QStringLiteral("-vsync"), QStringLiteral("passthrough"),
                                                 QStringLiteral("-pix_fmt"), QStringLiteral("bgr24"),
                                                 QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-")});
-    return cache.emplace(name, std::move(r)).first->second;
+    return cache.emplace(path, std::move(r)).first->second;
+}
+
+const Reference &reference(const char *name)
+{
+    return reference(movie(name));
 }
 
 // The picture of position P exactly as asked of ffmpeg by select.
@@ -193,12 +205,15 @@ private slots:
 
     void reportsSizeLengthAndRate_data();
     void reportsSizeLengthAndRate();
+    void openingReadsOnlyWhatTheCountNeeds();
     void rgbMovieAtEveryPositionInAnyOrder();
     void selectAndFullDecodeAgree();
     void positionsMatchFfmpegAcrossKeyFrames_data();
     void positionsMatchFfmpegAcrossKeyFrames();
     void readingInOrderNeverSeeks_data();
     void readingInOrderNeverSeeks();
+    void framesShownBeforeTheirKeyFrame();
+    void indexThatMarksEveryFrameKey();
     void outputBitmapIsReusedAndReplaced();
     void positionsBeyond32767();
     void badFilesRaiseNamedErrors_data();
@@ -265,6 +280,35 @@ void TestMovie::reportsSizeLengthAndRate()
     QCOMPARE(source.seekCount(), 0);
 }
 
+// AVI counts its frames in the header: opening reads the header and the
+// index, not the movie. Matroska does not: opening reads every packet (all
+// but the index of cues at the end).
+void TestMovie::openingReadsOnlyWhatTheCountNeeds()
+{
+    auto bytesRead = [] {
+        QFile io(QStringLiteral("/proc/self/io"));
+        if (!io.open(QIODevice::ReadOnly))
+            return qint64(-1);
+        for (const QByteArray &line : io.readAll().split('\n'))
+            if (line.startsWith("rchar:"))
+                return line.mid(6).trimmed().toLongLong();
+        return qint64(-1);
+    };
+    if (bytesRead() < 0)
+        QSKIP("no /proc/self/io here");
+    for (const char *name : {"mpeg4.avi", "long.mkv"}) {
+        const qint64 size = QFileInfo(movie(name)).size();
+        const qint64 before = bytesRead();
+        MovieSource source;
+        source.open(moviePath(name));
+        const qint64 read = bytesRead() - before;
+        if (QByteArray(name).endsWith(".avi"))
+            QVERIFY2(read < size / 5, qPrintable(QStringLiteral("%1 of %2 bytes").arg(read).arg(size)));
+        else
+            QVERIFY2(read > size * 9 / 10, qPrintable(QStringLiteral("%1 of %2 bytes").arg(read).arg(size)));
+    }
+}
+
 void TestMovie::rgbMovieAtEveryPositionInAnyOrder()
 {
     const Reference &r = reference("bgr.avi");
@@ -278,7 +322,8 @@ void TestMovie::rgbMovieAtEveryPositionInAnyOrder()
     for (int p = source.length(); p >= 0; --p)
         order.push_back(p);
     std::vector<int> shuffled = order;
-    std::shuffle(shuffled.begin(), shuffled.end(), *QRandomGenerator::global());
+    QRandomGenerator random(4711);
+    std::shuffle(shuffled.begin(), shuffled.end(), random);
     order.insert(order.end(), shuffled.begin(), shuffled.end());
     for (int p : order) {
         source.readFrame(p, b);
@@ -407,6 +452,66 @@ void TestMovie::readingInOrderNeverSeeks()
     source.readFrame(middle + 1, b);
     source.readFrame(middle + 1, b);
     expectPicture(b, r, middle + 1);
+}
+
+// In mpeg4.avi the two B-frames decoded after each later key frame are
+// shown before it and need the group before: they are reached from the
+// key frame before, and once that is known, with a single seek.
+void TestMovie::framesShownBeforeTheirKeyFrame()
+{
+    const Reference &r = reference("mpeg4.avi");
+    const Probe p = probe(movie("mpeg4.avi"));
+    QCOMPARE(p.keyPositions.size(), std::size_t(3));
+    const int key = p.keyPositions[1];
+    QVERIFY2(key > 250, "the key frame shows after frames decoded after it");
+    MovieSource source;
+    source.open(moviePath("mpeg4.avi"));
+    Bitmap b;
+    for (int leading : {key - 1, key - 2}) {
+        source.readFrame(key + 100, b);
+        const int before = source.seekCount();
+        source.readFrame(leading, b);
+        expectPicture(b, r, leading);
+        QVERIFY(source.seekCount() - before <= 2);
+        source.readFrame(key + 100, b);
+        const int again = source.seekCount();
+        source.readFrame(leading, b);
+        expectPicture(b, r, leading);
+        QCOMPARE(source.seekCount() - again, 1);
+    }
+}
+
+// An AVI whose index calls every frame a key frame (some old tools write
+// such files): a seek lands on a frame that needs the ones before it. The
+// reader notices the first time and counts from the start from then on.
+void TestMovie::indexThatMarksEveryFrameKey()
+{
+    QByteArray avi = testsupport::readAll(movie("mpeg4.avi"));
+    const qsizetype index = avi.lastIndexOf("idx1");
+    QVERIFY(index > 0);
+    const qsizetype end = index + 8 + qFromLittleEndian<quint32>(avi.constData() + index + 4);
+    QVERIFY(end <= avi.size());
+    int marked = 0;
+    for (qsizetype entry = index + 8; entry + 16 <= end; entry += 16) {
+        if (avi.mid(entry, 4) != "00dc")
+            continue;
+        const quint32 flags = qFromLittleEndian<quint32>(avi.constData() + entry + 4);
+        qToLittleEndian<quint32>(flags | 0x10, avi.data() + entry + 4);
+        ++marked;
+    }
+    QCOMPARE(marked, 600);
+    TempDir dir;
+    const QString path = dir.path(QStringLiteral("every-frame-key.avi"));
+    testsupport::writeAll(path, avi);
+    const Reference &r = reference(path);
+    QCOMPARE(r.count(), 600);
+
+    MovieSource source;
+    source.open(path.toStdString());
+    QCOMPARE(source.length(), 599);
+    Bitmap b;
+    for (int position : {300, 10, 599, 251, 250, 400, 401, 402, 5})
+        expectPicture((source.readFrame(position, b), b), r, position);
 }
 
 void TestMovie::outputBitmapIsReusedAndReplaced()

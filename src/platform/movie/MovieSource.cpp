@@ -19,10 +19,10 @@ namespace glyphreel::movie {
 
 namespace {
 
-// Larger pictures than this are refused before anything is allocated for
-// them: a damaged header must not make the reader ask for gigabytes.
-constexpr int kMaxSide = 16384;
-constexpr long long kMaxArea = 8192LL * 8192LL;
+// Larger pictures than 8K cinema are refused before anything is allocated
+// for them: a damaged header must not make the reader ask for gigabytes.
+constexpr int kMaxSide = 8192;
+constexpr long long kMaxArea = 8192LL * 4320LL;
 
 // The conversion ffmpeg's own command line makes (its scaler's default
 // flags): the picture is then the very one ffmpeg gives, for every pixel
@@ -152,6 +152,8 @@ struct MovieSource::Impl {
     int lastPosition = -1;
     int target = -1;
     std::int64_t lastDts = AV_NOPTS_VALUE;
+    std::int64_t landingPts = AV_NOPTS_VALUE; // the key frame sought to, until it is decoded
+    int landingKey = -1;                      // its place in keys
     std::vector<std::int64_t> seenPts; // Index: pts of the picture packets read since the seek, ascending
     std::deque<Queued> queue;          // read, not yet given to the decoder
 
@@ -377,6 +379,8 @@ struct MovieSource::Impl {
         picturesRead = 0;
         lastPosition = -1;
         lastDts = AV_NOPTS_VALUE;
+        landingPts = AV_NOPTS_VALUE;
+        landingKey = -1;
     }
 
     // Opens the file afresh: the one sure way back to its first packet.
@@ -419,7 +423,10 @@ struct MovieSource::Impl {
                     || (lastDts != AV_NOPTS_VALUE && p->dts <= lastDts))
                     throw Untimed{};
                 lastDts = p->dts;
-                seenPts.insert(std::upper_bound(seenPts.begin(), seenPts.end(), pts), pts);
+                const auto at = std::upper_bound(seenPts.begin(), seenPts.end(), pts);
+                if (at != seenPts.begin() && *(at - 1) == pts)
+                    throw Untimed{}; // two frames at one time: their order is unknown
+                seenPts.insert(at, pts);
             }
         }
         queue.push_back({std::move(p), picture, pts});
@@ -446,12 +453,15 @@ struct MovieSource::Impl {
         return landing + static_cast<int>(it - seenPts.begin());
     }
 
-    // Gives the decoder the next packet; false when there is none.
-    bool feed()
+    enum class Fed { Packet, Full, Nothing };
+
+    // Gives the decoder the next packet: Full when it must give frames
+    // first, Nothing when no packet is left.
+    Fed feed()
     {
         for (;;) {
             if (queue.empty() && !readAhead())
-                return false;
+                return Fed::Nothing;
             Queued q = std::move(queue.front());
             queue.pop_front();
             if (q.packet->size <= 0)
@@ -465,11 +475,11 @@ struct MovieSource::Impl {
             const int r = avcodec_send_packet(codec, q.packet.get());
             if (r == AVERROR(EAGAIN)) {
                 queue.push_front(std::move(q));
-                return true;
+                return Fed::Full;
             }
             if (r < 0)
                 damaged = true;
-            return true;
+            return Fed::Packet;
         }
     }
 
@@ -489,11 +499,21 @@ struct MovieSource::Impl {
     bool decodeTo(int position)
     {
         target = position;
+        // Counts the turns that neither give a frame nor take a packet.
         for (int idle = 0; idle < kMaxIdleCalls; ++idle) {
             const int r = avcodec_receive_frame(codec, decoded);
             if (r == 0) {
                 idle = 0;
                 const int at = positionOfFrame(decoded);
+                if (landingPts != AV_NOPTS_VALUE && decoded->pts != AV_NOPTS_VALUE && decoded->pts >= landingPts) {
+                    // The frame sought to must decode, and as a key frame;
+                    // otherwise the pictures after it are wrong.
+                    if (decoded->pts > landingPts || (!decoded->key_frame && decoded->pict_type != AV_PICTURE_TYPE_I)) {
+                        av_frame_unref(decoded);
+                        return false;
+                    }
+                    landingPts = AV_NOPTS_VALUE;
+                }
                 lastPosition = std::max(lastPosition, at);
                 if (at == position) {
                     av_frame_unref(held);
@@ -512,7 +532,10 @@ struct MovieSource::Impl {
             }
             if (r != AVERROR(EAGAIN))
                 damaged = true;
-            if (feed())
+            const Fed fed = feed();
+            if (fed == Fed::Packet)
+                idle = 0;
+            if (fed != Fed::Nothing)
                 continue;
             if (flushed) {
                 running = false;
@@ -536,7 +559,7 @@ struct MovieSource::Impl {
         auto it = std::upper_bound(keys.begin(), keys.begin() + below, limit,
                                    [](int value, const Key &k) { return value < k.frameIndex; });
         int i = static_cast<int>(it - keys.begin()) - 1;
-        while (false && i >= 0 && keys[static_cast<std::size_t>(i)].position > position)
+        while (i >= 0 && keys[static_cast<std::size_t>(i)].position > position)
             --i;
         return i;
     }
@@ -575,10 +598,17 @@ struct MovieSource::Impl {
                 return false;
             const Queued &q = queue.back();
             at = frameIndexOf(q);
-            if (at > key.frameIndex || (table == Table::Index && q.packet->dts != AV_NOPTS_VALUE && q.packet->dts > key.seekTs))
-                return false; // past the key frame
             if (at >= 0 && (q.packet->flags & AV_PKT_FLAG_KEY))
                 break;
+            if (at == key.frameIndex) {
+                // The index calls a frame a key frame that the stream says
+                // is not one (FFmpeg's parser checks the picture type): it
+                // is no place to start from.
+                keys.erase(keys.begin() + i);
+                return false;
+            }
+            if (at > key.frameIndex || (table == Table::Index && q.packet->dts != AV_NOPTS_VALUE && q.packet->dts > key.seekTs))
+                return false; // past the key frame
         }
         queue.erase(queue.begin(), queue.end() - 1);
         const Queued &first = queue.front();
@@ -587,6 +617,9 @@ struct MovieSource::Impl {
         if (table == Table::Index)
             seenPts.push_back(first.pts);
         landing = at;
+        landingPts = first.pts;
+        const auto k = std::lower_bound(keys.begin(), keys.end(), at, [](const Key &a, int index) { return a.frameIndex < index; });
+        landingKey = k != keys.end() && k->frameIndex == at ? static_cast<int>(k - keys.begin()) : -1;
         running = true;
         if (at == key.frameIndex && key.position < 0) {
             key.pts = first.pts;
@@ -603,15 +636,16 @@ struct MovieSource::Impl {
             const int i = keyFor(position, below);
             if (i < 0)
                 break;
-            const Key &key = keys[static_cast<std::size_t>(i)];
+            const Key key = keys[static_cast<std::size_t>(i)];
+            const std::size_t known = keys.size();
             const bool twoWays = key.earlierTs != AV_NOPTS_VALUE;
             bool landed = seekTo(i, twoWays && seekByDts ? key.earlierTs : key.seekTs);
-            if (!landed && twoWays) {
+            if (!landed && twoWays && keys.size() == known) {
                 landed = seekTo(i, seekByDts ? key.seekTs : key.earlierTs);
                 if (landed)
                     seekByDts = !seekByDts; // the way that worked, first from now on
             }
-            if (landed && key.position <= position)
+            if (landed && keys[static_cast<std::size_t>(i)].position <= position)
                 return;
             // The demuxer landed elsewhere, or P shows before this key frame
             // (a frame of the group before it): try an earlier one.
@@ -646,17 +680,29 @@ struct MovieSource::Impl {
 
     void seekOrContinue(int position)
     {
-        bool forward = running && position > lastPosition;
-        if (forward && table != Table::Sequential) {
-            // A key frame beyond all that was read: starting there is
-            // quicker than decoding up to it.
-            const int i = keyFor(position, static_cast<int>(keys.size()));
-            if (i >= 0 && keys[static_cast<std::size_t>(i)].frameIndex > landing + picturesRead)
-                forward = false;
-        }
-        if (!forward)
-            startFor(position);
-        if (!decodeTo(position)) {
+        for (int attempt = 0;; ++attempt) {
+            bool forward = running && position > lastPosition;
+            if (forward && table != Table::Sequential) {
+                // A key frame beyond all that was read: starting there is
+                // quicker than decoding up to it.
+                const int i = keyFor(position, static_cast<int>(keys.size()));
+                if (i >= 0 && keys[static_cast<std::size_t>(i)].frameIndex > landing + picturesRead)
+                    forward = false;
+            }
+            if (!forward)
+                startFor(position);
+            if (decodeTo(position))
+                return;
+            // The key frame sought to did not decode as one, or not at all:
+            // the container calls a frame a key frame that is none. Start
+            // from another; after a few such, from the start of the file.
+            if (landingPts != AV_NOPTS_VALUE && landingKey >= 0) {
+                keys.erase(keys.begin() + landingKey);
+                running = false;
+                if (attempt < 4)
+                    continue;
+                throw Untimed{};
+            }
             heldPosition = -1;
             const bool cut = readEnd && table == Table::Index && position >= landing + picturesRead;
             failAt(position, cut ? "ファイルが途中で切れています。" : "データが壊れています。");
