@@ -72,32 +72,14 @@ TAVIForm1::TAVIForm1() : ImportForm(QStringLiteral("AVIForm1"), baseCaption(), Q
     Bevel2->setGeometry(266, 126, 235, 80);
 
     ShadowLabel4 = label(u"ShadowLabel4", QStringLiteral("フレーム範囲 ："), QRect(270, 132, 92, 20), Qt::AlignRight);
-    UpDown3 = new NumericBox(0, 0, 0, GradBox1);
-    UpDown3->setObjectName(QStringLiteral("UpDown3"));
-    UpDown3->setGeometry(364, 132, 60, 20);
-    Edit5 = UpDown3->edit();
-    Edit5->setObjectName(QStringLiteral("Edit5"));
-    setHint(Edit5, QStringLiteral("インポート開始フレーム"));
-    setHint(UpDown3, QStringLiteral("インポート開始フレーム"));
+    UpDown3 = numberBox(u"UpDown3", u"Edit5", Edit5, QStringLiteral("インポート開始フレーム"), QRect(364, 132, 60, 20), 0, 0, 0);
     ShadowLabel10 = label(u"ShadowLabel10", QStringLiteral("～"), QRect(424, 132, 14, 20), Qt::AlignCenter);
-    UpDown4 = new NumericBox(0, 0, 0, GradBox1);
-    UpDown4->setObjectName(QStringLiteral("UpDown4"));
-    UpDown4->setGeometry(438, 132, 60, 20);
-    Edit6 = UpDown4->edit();
-    Edit6->setObjectName(QStringLiteral("Edit6"));
-    setHint(Edit6, QStringLiteral("インポート終了フレーム"));
-    setHint(UpDown4, QStringLiteral("インポート終了フレーム"));
+    UpDown4 = numberBox(u"UpDown4", u"Edit6", Edit6, QStringLiteral("インポート終了フレーム"), QRect(438, 132, 60, 20), 0, 0, 0);
 
     ShadowLabel5 = label(u"ShadowLabel5", QStringLiteral("スキップ数 ："), QRect(270, 156, 92, 20), Qt::AlignRight);
-    UpDown2 = new NumericBox(1, 999, 1, GradBox1);
-    UpDown2->setObjectName(QStringLiteral("UpDown2"));
-    UpDown2->setGeometry(364, 156, 60, 20);
+    UpDown2 = numberBox(u"UpDown2", u"Edit3", Edit3, QStringLiteral("フレームのスキップ数"), QRect(364, 156, 60, 20), 1, 999, 1);
     // Any step up to 999 may be typed; the arrows stop at the movie's length.
     UpDown2->setTypedRange(1, 999);
-    Edit3 = UpDown2->edit();
-    Edit3->setObjectName(QStringLiteral("Edit3"));
-    setHint(Edit3, QStringLiteral("フレームのスキップ数"));
-    setHint(UpDown2, QStringLiteral("フレームのスキップ数"));
     ShadowLabel7 = label(u"ShadowLabel7", QStringLiteral("ﾌﾚｰﾑ"), QRect(428, 156, 40, 20));
 
     ShadowLabel8 = label(u"ShadowLabel8", QStringLiteral("計"), QRect(330, 180, 32, 20), Qt::AlignRight);
@@ -134,19 +116,6 @@ TAVIForm1::TAVIForm1() : ImportForm(QStringLiteral("AVIForm1"), baseCaption(), Q
     connectCommand(UpDown4, &NumericBox::arrowClicked, this, &TAVIForm1::UpDown4Click);
     connectCommand(UpDown2, &NumericBox::changed, this, &TAVIForm1::UpDown2Click);
     connectCommand(UpDown2, &NumericBox::arrowClicked, this, &TAVIForm1::UpDown2Click);
-}
-
-void TAVIForm1::showEvent(QShowEvent *event)
-{
-    ImportForm::showEvent(event);
-    if (!event->spontaneous())
-        glyphreel::dialogs::runGuarded([this] { FormShow(); });
-}
-
-void TAVIForm1::done(int result)
-{
-    FormClose();
-    ImportForm::done(result);
 }
 
 void TAVIForm1::reject()

@@ -26,8 +26,8 @@ public:
     QProgressBar *ProgressBar1;
     glyphreel::dialogs::FileDialog *OpenDialog1;
 
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
+    void FormClose() override;
     void SpeedButton2Click();
     void UpDown3Click();
     void UpDown4Click();
@@ -43,8 +43,6 @@ public:
     static QString temporaryPicturePath(const QString &applicationFolder);
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void done(int result) override;
     void reject() override;
     void closeEvent(QCloseEvent *event) override;
 

@@ -3,7 +3,6 @@
 #include "convert/Unit1.h"
 #include "platform/dialogs/Commands.h"
 
-#include <QShowEvent>
 
 TBMPForm1 *BMPForm1 = nullptr;
 
@@ -27,19 +26,6 @@ TBMPForm1::TBMPForm1() : ImportForm(QStringLiteral("BMPForm1"), QStringLiteral("
     OpenPictureDialog1->setDefaultExt(QStringLiteral("bmp"));
 
     connectCommand(SpeedButton7, &QToolButton::clicked, this, &TBMPForm1::SpeedButton7Click);
-}
-
-void TBMPForm1::showEvent(QShowEvent *event)
-{
-    ImportForm::showEvent(event);
-    if (!event->spontaneous())
-        glyphreel::dialogs::runGuarded([this] { FormShow(); });
-}
-
-void TBMPForm1::done(int result)
-{
-    FormClose();
-    ImportForm::done(result);
 }
 
 void TBMPForm1::FormShow()

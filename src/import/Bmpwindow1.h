@@ -12,13 +12,9 @@ public:
 
     glyphreel::dialogs::FileDialog *OpenPictureDialog1;
 
-    void FormShow();
-    void FormClose();
+    void FormShow() override;
+    void FormClose() override;
     void SpeedButton7Click();
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void done(int result) override;
 };
 
 extern TBMPForm1 *BMPForm1;

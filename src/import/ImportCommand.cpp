@@ -6,6 +6,7 @@
 #include "platform/movie/FrameReader.h"
 #include "platform/movie/MovieSource.h"
 #include "project/Project.h"
+#include "project/ProjectCommand.h"
 #include "project/ProjectError.h"
 
 #include <QFile>
@@ -19,10 +20,7 @@
 namespace glyphreel::import {
 namespace {
 
-class UsageError : public std::runtime_error {
-public:
-    explicit UsageError(const QString &message) : std::runtime_error(message.toStdString()) {}
-};
+using project::UsageError;
 
 // The conversion settings, with the import windows' defaults.
 struct Conversion {
@@ -207,25 +205,16 @@ bool isImportCommand(const QString &verb)
 
 int runImportCommand(const QString &verb, const QStringList &arguments, std::FILE *err)
 {
-    const std::string name = "glyphreel " + verb.toStdString();
     const bool movie = verb == QStringLiteral("import-movie");
-    try {
-        const CommandLine line = parse(arguments, movie);
-        return movie ? importMovie(line, err) : importPictures(line, err);
-    } catch (const UsageError &e) {
-        std::fprintf(err, "%s: %s (使い方: glyphreel import-picture PROJECT.td PICTURE... [--pixel-width N] [--half-width] "
-                          "[--no-invert] | import-movie PROJECT.td MOVIE [--start N] [--end N] [--step N] "
-                          "[--pixel-width N] [--half-width] [--no-invert])\n",
-                     name.c_str(), e.what());
-        return 2;
-    } catch (const std::exception &e) {
-        std::string message = e.what();
-        for (char &c : message)
-            if (c == '\n' || c == '\r')
-                c = ' ';
-        std::fprintf(err, "%s: %s\n", name.c_str(), message.c_str());
-        return 1;
-    }
+    return project::runReportingFailures(
+        "glyphreel " + verb.toStdString(),
+        QStringLiteral("glyphreel import-picture PROJECT.td PICTURE... [--pixel-width N] [--half-width] [--no-invert] | "
+                       "import-movie PROJECT.td MOVIE [--start N] [--end N] [--step N] [--pixel-width N] [--half-width] "
+                       "[--no-invert]"),
+        err, [&] {
+            const CommandLine line = parse(arguments, movie);
+            return movie ? importMovie(line, err) : importPictures(line, err);
+        });
 }
 
 } // namespace glyphreel::import

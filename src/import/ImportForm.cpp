@@ -6,6 +6,7 @@
 #include "widgets/WindowLook.h"
 
 #include <QPainterPath>
+#include <QShowEvent>
 
 #include <stdexcept>
 
@@ -46,6 +47,43 @@ TShadowLabel *ImportForm::label(const char16_t *name, const QString &caption, co
     return l;
 }
 
+NumericBox *ImportForm::numberBox(const char16_t *name, const char16_t *editName, QLineEdit *&edit, const QString &hint,
+                                  const QRect &geometry, int minimum, int maximum, int position)
+{
+    auto *box = new NumericBox(minimum, maximum, position, GradBox1);
+    box->setObjectName(QString::fromUtf16(name));
+    box->setGeometry(geometry);
+    edit = box->edit();
+    edit->setObjectName(QString::fromUtf16(editName));
+    setHint(edit, hint);
+    setHint(box, hint);
+    return box;
+}
+
+QCheckBox *ImportForm::checkBox(const char16_t *name, const char16_t *onLabelName, TShadowLabel *&onLabel,
+                                const QString &hint, const QPoint &at)
+{
+    auto *box = new QCheckBox(GradBox1);
+    box->setObjectName(QString::fromUtf16(name));
+    box->setGeometry(at.x(), at.y() + 2, 16, 16);
+    setHint(box, hint);
+    onLabel = label(onLabelName, QStringLiteral("ON"), QRect(at.x() + 20, at.y(), 30, 20));
+    return box;
+}
+
+void ImportForm::showEvent(QShowEvent *event)
+{
+    ScreenCentredDialog::showEvent(event);
+    if (!event->spontaneous())
+        glyphreel::dialogs::runGuarded([this] { FormShow(); });
+}
+
+void ImportForm::done(int result)
+{
+    FormClose();
+    ScreenCentredDialog::done(result);
+}
+
 void ImportForm::buildSettingRows(const QRect &bevel, int labelWidth)
 {
     Bevel1 = new QFrame(GradBox1);
@@ -61,31 +99,19 @@ void ImportForm::buildSettingRows(const QRect &bevel, int labelWidth)
                          Qt::AlignRight);
     // The box keeps a typed pixel width in 1..99 itself (beep and undo for
     // a text that is not a number); an empty box leaves the last number.
-    UpDown1 = new NumericBox(1, 99, 3, GradBox1);
-    UpDown1->setObjectName(QStringLiteral("UpDown1"));
-    UpDown1->setGeometry(field, rowTop(0), 52, 20);
-    Edit1 = UpDown1->edit();
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    setHint(Edit1, QStringLiteral("１文字あたりのピクセル幅"));
-    setHint(UpDown1, QStringLiteral("１文字あたりのピクセル幅"));
+    UpDown1 = numberBox(u"UpDown1", u"Edit1", Edit1, QStringLiteral("１文字あたりのピクセル幅"),
+                        QRect(field, rowTop(0), 52, 20), 1, 99, 3);
     ShadowLabel14 = label(u"ShadowLabel14", QStringLiteral("ﾋﾟｸｾﾙ"), QRect(field + 56, rowTop(0), 40, 20));
 
     ShadowLabel1 = label(u"ShadowLabel1", QStringLiteral("半角文字に変換 ："), QRect(left, rowTop(1), labelWidth, 20),
                          Qt::AlignRight);
-    CheckBox1 = new QCheckBox(GradBox1);
-    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
-    CheckBox1->setGeometry(field, rowTop(1) + 2, 16, 16);
-    setHint(CheckBox1, QStringLiteral("半角文字に変換する"));
-    ShadowLabel12 = label(u"ShadowLabel12", QStringLiteral("ON"), QRect(field + 20, rowTop(1), 30, 20));
-
+    CheckBox1 = checkBox(u"CheckBox1", u"ShadowLabel12", ShadowLabel12, QStringLiteral("半角文字に変換する"),
+                         QPoint(field, rowTop(1)));
     ShadowLabel2 = label(u"ShadowLabel2", QStringLiteral("濃淡を反転 ："), QRect(left, rowTop(2), labelWidth, 20),
                          Qt::AlignRight);
-    CheckBox2 = new QCheckBox(GradBox1);
-    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
-    CheckBox2->setGeometry(field, rowTop(2) + 2, 16, 16);
+    CheckBox2 = checkBox(u"CheckBox2", u"ShadowLabel13", ShadowLabel13, QStringLiteral("濃淡を反転する"),
+                         QPoint(field, rowTop(2)));
     CheckBox2->setChecked(true);
-    setHint(CheckBox2, QStringLiteral("濃淡を反転する"));
-    ShadowLabel13 = label(u"ShadowLabel13", QStringLiteral("ON"), QRect(field + 20, rowTop(2), 30, 20));
 
     connectCommand(UpDown1, &NumericBox::arrowClicked, this, &ImportForm::UpDown1Click);
     connectCommand(CheckBox1, &QCheckBox::clicked, this, &ImportForm::CheckBox1Click);

@@ -57,6 +57,18 @@ protected:
     void buildButtons(const QRect &convert, const QRect &cancel, const QString &convertText, const QIcon &glyph);
     TShadowLabel *label(const char16_t *name, const QString &caption, const QRect &geometry,
                         Qt::Alignment alignment = Qt::AlignLeft);
+    // A number box with arrows, its edit named too, both with the hint.
+    NumericBox *numberBox(const char16_t *name, const char16_t *editName, QLineEdit *&edit, const QString &hint,
+                          const QRect &geometry, int minimum, int maximum, int position);
+    // A check box without caption, with its "ON" label to the right.
+    QCheckBox *checkBox(const char16_t *name, const char16_t *onLabelName, TShadowLabel *&onLabel, const QString &hint,
+                        const QPoint &at);
+    // Shows the file dialog before the window is visible, each showing.
+    virtual void FormShow() = 0;
+    // Each closing.
+    virtual void FormClose() = 0;
+    void showEvent(QShowEvent *event) override;
+    void done(int result) override;
     // This window's settings into the conversion window.
     void writeConversionSettings();
 

@@ -20,11 +20,6 @@
 namespace glyphreel::project {
 namespace {
 
-class UsageError : public std::runtime_error {
-public:
-    explicit UsageError(const QString &message) : std::runtime_error(message.toStdString()) {}
-};
-
 QString absolute(const QString &path)
 {
     return QFileInfo(path).absoluteFilePath();
@@ -193,21 +188,12 @@ bool isProjectCommand(const QString &verb)
     return verb == QStringLiteral("create") || verb == QStringLiteral("frames") || verb == QStringLiteral("dump");
 }
 
-int runProjectCommand(const QString &verb, const QStringList &arguments, std::FILE *out, std::FILE *err)
+int runReportingFailures(const std::string &name, const QString &usage, std::FILE *err, const std::function<int()> &command)
 {
-    const std::string name = "glyphreel " + verb.toStdString();
     try {
-        if (verb == QStringLiteral("create"))
-            return create(arguments);
-        if (verb == QStringLiteral("frames"))
-            return frames(arguments, out);
-        if (verb == QStringLiteral("dump"))
-            return dump(arguments);
-        throw UsageError(QStringLiteral("知らないコマンドです"));
+        return command();
     } catch (const UsageError &e) {
-        std::fprintf(err, "%s: %s (使い方: glyphreel create PROJECT.td [--rich] [TEXTFILE|RTFFILE...] | frames PROJECT.td | "
-                          "dump PROJECT.td DIR)\n",
-                     name.c_str(), e.what());
+        std::fprintf(err, "%s: %s (使い方: %s)\n", name.c_str(), e.what(), usage.toUtf8().constData());
         return 2;
     } catch (const std::exception &e) {
         // One line, whatever the message holds.
@@ -218,6 +204,22 @@ int runProjectCommand(const QString &verb, const QStringList &arguments, std::FI
         std::fprintf(err, "%s: %s\n", name.c_str(), message.c_str());
         return 1;
     }
+}
+
+int runProjectCommand(const QString &verb, const QStringList &arguments, std::FILE *out, std::FILE *err)
+{
+    return runReportingFailures("glyphreel " + verb.toStdString(),
+                                QStringLiteral("glyphreel create PROJECT.td [--rich] [TEXTFILE|RTFFILE...] | frames PROJECT.td | "
+                                               "dump PROJECT.td DIR"),
+                                err, [&] {
+                                    if (verb == QStringLiteral("create"))
+                                        return create(arguments);
+                                    if (verb == QStringLiteral("frames"))
+                                        return frames(arguments, out);
+                                    if (verb == QStringLiteral("dump"))
+                                        return dump(arguments);
+                                    throw UsageError(QStringLiteral("知らないコマンドです"));
+                                });
 }
 
 } // namespace glyphreel::project
