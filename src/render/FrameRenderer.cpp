@@ -1,17 +1,15 @@
 #include "render/FrameRenderer.h"
 
 #include "platform/rtf/RichTextConversion.h"
-#include "platform/text/Cp932.h"
-#include "platform/text/Lines.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QFontMetricsF>
+#include <QHash>
 #include <QGlyphRun>
-#include <QTextLayout>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>

@@ -2,13 +2,12 @@
 // Draws a frame as the editor shows it, without an editor: the frame's
 // stored bytes are parsed and laid out once (a prepared frame, which may be
 // made on another thread), then drawn from a cache of glyph coverage masks
-// per font, character and sub-pixel phase. A page of 160 x 120 cells, each
-// of its own colour, takes a few milliseconds instead of the tens a text
-// box needs to take, lay out and paint it.
+// per font, glyph and sub-pixel phase. Drawing a prepared page of 160 x 120
+// cells, each of its own colour, takes a few milliseconds instead of the
+// hundred and more a text box needs to take, lay out and paint it.
 
 #include <QColor>
 #include <QFont>
-#include <QHash>
 #include <QImage>
 #include <QRawFont>
 #include <QString>
