@@ -121,16 +121,31 @@ struct FrameRenderer::Cache {
             run.setPositions({QPointF(-left + static_cast<double>(phaseX) / kPhases, -top)});
             p.drawGlyphRun(QPointF(0, 0), run);
         }
-        Mask mask;
-        mask.alpha = QImage(image.width(), image.height(), QImage::Format_Alpha8);
+        // Only the pixels the glyph covers are kept: most of a cell is
+        // empty, and every kept pixel is blended at every drawing.
+        int x0 = image.width(), y0 = image.height(), x1 = -1, y1 = -1;
         for (int y = 0; y < image.height(); ++y) {
             const auto *src = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-            uchar *dst = mask.alpha.scanLine(y);
             for (int x = 0; x < image.width(); ++x)
-                dst[x] = static_cast<uchar>(qGreen(src[x]));
+                if (qGreen(src[x]) != 0) {
+                    x0 = std::min(x0, x);
+                    x1 = std::max(x1, x);
+                    y0 = std::min(y0, y);
+                    y1 = std::max(y1, y);
+                }
         }
-        mask.left = left;
-        mask.top = top;
+        Mask mask;
+        if (x1 >= 0) {
+            mask.alpha = QImage(x1 - x0 + 1, y1 - y0 + 1, QImage::Format_Alpha8);
+            for (int y = y0; y <= y1; ++y) {
+                const auto *src = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+                uchar *dst = mask.alpha.scanLine(y - y0);
+                for (int x = x0; x <= x1; ++x)
+                    dst[x - x0] = static_cast<uchar>(qGreen(src[x]));
+            }
+        }
+        mask.left = left + x0;
+        mask.top = top + y0;
         return *glyphs.insert(key, std::move(mask));
     }
 };
@@ -185,7 +200,8 @@ void FrameRenderer::draw(QImage &target, const PreparedFrame &frame, const Frame
             if (baseX > target.width())
                 break;
             const Cache::Mask &m = cache_->mask(*glyphs, font, run.glyphs[i], static_cast<int>(phase));
-            blend(target, m.alpha, baseX + m.left, baseY + m.top, run.color);
+            if (!m.alpha.isNull())
+                blend(target, m.alpha, baseX + m.left, baseY + m.top, run.color);
         }
         if (run.underline || run.strikeOut) {
             QPainter p(&target);
