@@ -22,34 +22,8 @@ ffmpeg -nostdin -v error -f lavfi -i mandelbrot=size=60x45 -frames:v 1 -y "$work
 
 cat > "$work/inner.sh" <<'INNER'
 set -euo pipefail
-binary="$1"; work="$2"
-export SDL_AUDIODRIVER=dummy
-openbox >/dev/null 2>&1 &
-sleep 1
-app=""
-fail() { echo "FAIL: $*"; [ -z "$app" ] || kill "$app" 2>/dev/null || true; exit 1; }
-trap 'fail "step at line $LINENO failed"' ERR
-window() { # the id of the visible window whose name matches
-  local id=""
-  for _ in $(seq 150); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
-    [ -n "$id" ] && break
-    sleep 0.2
-  done
-  [ -n "$id" ] || fail "no window named $1 appeared"
-  echo "$id"
-}
-gone() { # waits until no visible window has the name
-  for _ in $(seq 150); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
-    sleep 0.2
-  done
-  fail "the window $1 stayed open"
-}
-wait_exit() {
-  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-  kill "$1"; fail "$2"
-}
+binary="$1"; work="$2"; here="$3"
+source "$here/x11-session.sh"
 # Places inside the windows' client areas.
 editor_x=300; editor_y=250
 end_x=445; end_y=142    # the movie window's end box (left of the tool box, which stays on top)
@@ -100,7 +74,7 @@ xdotool key ctrl+q
 wait_exit "$app" "Ctrl+Q did not end the run after saving"
 echo "windows done"
 INNER
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inner.sh" "$binary" "$work"
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inner.sh" "$binary" "$work" "$(cd "$(dirname "$0")" && pwd)"
 
 fail() { echo "FAIL: $*"; exit 1; }
 # Positions 0, 4, ..., 20 of the movie, the last one with the picture

@@ -17,29 +17,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cat > "$work/inner.sh" <<'INNER'
 set -euo pipefail
-binary="$1"; work="$2"
-export SDL_AUDIODRIVER=dummy
-openbox >/dev/null 2>&1 &
-sleep 1
-app=""
-fail() { echo "FAIL: $*"; [ -z "$app" ] || kill "$app" 2>/dev/null || true; exit 1; }
-trap 'fail "step at line $LINENO failed"' ERR
-window() { # the id of the visible window whose name matches
-  # Windows come and go while the search walks them (dialogs closing), which
-  # xdotool reports as an X error: search again until it is there.
-  local id=""
-  for _ in $(seq 150); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
-    [ -n "$id" ] && break
-    sleep 0.2
-  done
-  [ -n "$id" ] || fail "no window named $1 appeared"
-  echo "$id"
-}
-wait_exit() {
-  for _ in $(seq 100); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done
-  kill "$1"; fail "$2"
-}
+binary="$1"; work="$2"; here="$3"
+source "$here/x11-session.sh"
 # Places inside the main window's client area (800 x 600 at 1024 x 768).
 editor_x=300; editor_y=250
 add_x=358; add_y=33   # the add-frame button on the tool bar
@@ -97,4 +76,4 @@ grep -q 'first frame more' "$work/copy/1.rtf" || fail "the change was not saved 
 [ "$("$binary" frames "$work/copy.td" | wc -l)" -eq 3 ] || fail "the saved copy should have 3 frames"
 echo "PASS: new project made, typed, saved, reopened, changed and saved as through the windows"
 INNER
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inner.sh" "$binary" "$work"
+xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/inner.sh" "$binary" "$work" "$(cd "$(dirname "$0")" && pwd)"
