@@ -13,6 +13,7 @@
 // positions (worst and median). Goals: a run at 500 frames/s or more, the
 // middle within 50 ms.
 
+#include "Timing.h"
 #include "platform/movie/FrameReader.h"
 #include "platform/movie/MovieSource.h"
 
@@ -34,19 +35,12 @@ extern "C" {
 using glyphreel::bitmap::Bitmap;
 using glyphreel::movie::FrameReader;
 using glyphreel::movie::MovieSource;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
 volatile std::size_t sink;
 
-template <typename F>
-double ms(F &&work)
-{
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using bench::ms;
 
 // FFmpeg on its own: every frame decoded and converted, nothing else.
 int plainDecode(const std::string &path)

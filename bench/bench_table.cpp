@@ -5,6 +5,7 @@
 //
 //   bench_table [folder]     (default: a temporary folder; needs ~300 MB)
 
+#include "Timing.h"
 #include "platform/db/LocalSql.h"
 #include "platform/db/Query.h"
 
@@ -17,19 +18,12 @@
 #include <unistd.h>
 
 using namespace glyphreel::db;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
 volatile std::size_t sink;
 
-template <typename F>
-double ms(F &&work)
-{
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
+using bench::ms;
 
 std::size_t readOnce(const std::string &path)
 {
