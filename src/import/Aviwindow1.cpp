@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QShowEvent>
 #include <QStandardPaths>
 
 TAVIForm1 *AVIForm1 = nullptr;
@@ -236,7 +235,7 @@ void TAVIForm1::setRunning(bool on)
         w->setEnabled(!on);
 }
 
-int TAVIForm1::importRange(int start, int end, int step, const QString &count)
+void TAVIForm1::importRange(int start, int end, int step, const QString &count)
 {
     glyphreel::db::Query &frames = query();
     glyphreel::dbctrls::DBRichEdit &shown = editor();
@@ -295,5 +294,4 @@ int TAVIForm1::importRange(int start, int end, int step, const QString &count)
         throw;
     }
     finish();
-    return made;
 }

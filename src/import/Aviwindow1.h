@@ -48,8 +48,8 @@ protected:
 
 private:
     void showCount();
-    // Runs the import of the range; returns the number of frames appended.
-    int importRange(int start, int end, int step, const QString &count);
+    // Runs the import of the range.
+    void importRange(int start, int end, int step, const QString &count);
     void setRunning(bool on);
 
     bool running_ = false;

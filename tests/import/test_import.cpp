@@ -18,6 +18,7 @@
 #include "platform/rtf/RtfDocument.h"
 #include "platform/text/Cp932.h"
 #include "support/BmpBuilder.h"
+#include "support/FfmpegPictures.h"
 #include "support/TempDir.h"
 
 #include <QClipboard>
@@ -40,42 +41,6 @@ const QString kMovies = QStringLiteral(GLYPHREEL_MOVIES);
 QString moviePath(const char *name)
 {
     return kMovies + u'/' + QString::fromLatin1(name);
-}
-
-// The pictures FFmpeg itself extracts at the positions (in increasing
-// order), as 24-bit rows, from one read of the movie.
-std::vector<bitmap::Bitmap> ffmpegPictures(const QString &path, const std::vector<int> &positions)
-{
-    QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"), {"-v", "error", "-select_streams", "v:0", "-show_entries", "stream=width,height",
-                                              "-of", "csv=p=0", path});
-    ffprobe.waitForFinished();
-    const QStringList size = QString::fromLatin1(ffprobe.readAllStandardOutput()).trimmed().split(u',');
-    const int w = size.value(0).toInt(), h = size.value(1).toInt();
-    QStringList select;
-    for (int p : positions)
-        select << QStringLiteral("eq(n\\,%1)").arg(p);
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), {"-nostdin", "-v", "error", "-i", path, "-vf",
-                                            QStringLiteral("select=%1").arg(select.join(u'+')), "-fps_mode", "passthrough",
-                                            "-pix_fmt", "bgr24", "-f", "rawvideo", "-"});
-    ffmpeg.waitForFinished(120000);
-    const QByteArray raw = ffmpeg.readAllStandardOutput();
-    const qsizetype frameBytes = qsizetype(w) * h * 3;
-    std::vector<bitmap::Bitmap> pictures;
-    for (qsizetype at = 0; frameBytes > 0 && at + frameBytes <= raw.size(); at += frameBytes) {
-        bitmap::Bitmap b(w, h, bitmap::PixelFormat::Bgr24);
-        for (int y = 0; y < h; ++y)
-            std::memcpy(b.row(y), raw.constData() + at + qsizetype(y) * w * 3, std::size_t(w) * 3);
-        pictures.push_back(std::move(b));
-    }
-    return pictures;
-}
-
-bitmap::Bitmap ffmpegPicture(const QString &path, int position)
-{
-    std::vector<bitmap::Bitmap> one = ffmpegPictures(path, {position});
-    return one.size() == 1 ? std::move(one.front()) : bitmap::Bitmap();
 }
 
 std::string artOf(bitmap::Bitmap picture, int pixelWidth, bool half, bool invert)
@@ -509,7 +474,7 @@ void TestImport::aRunAppendsTheChosenPositionsAsTheirArt()
     QCOMPARE(AVIForm1->Panel4->text(), QStringLiteral("0 x 0"));
     QCOMPARE(f_->Query1->recordCount(), 4);
     QVERIFY(f_->Query1->state() != db::Query::State::Insert); // the last one posted too
-    const std::vector<bitmap::Bitmap> pictures = ffmpegPictures(moviePath("bgr.avi"), {10, 13, 16, 19});
+    const std::vector<bitmap::Bitmap> pictures = testsupport::ffmpegPictures(moviePath("bgr.avi"), {10, 13, 16, 19});
     QCOMPARE(pictures.size(), std::size_t(4));
     for (std::size_t i = 0; i < pictures.size(); ++i)
         QCOMPARE(memoAt(*f_->Query1, int(i) + 1), artOf(pictures[i], 2, false, true));
@@ -539,7 +504,7 @@ void TestImport::richRunsStoreWhatAPasteStores()
     QCOMPARE(f_->Query1->recordCount(), 2);
     const std::string memo = memoAt(*f_->Query1, 2);
     // The same art pasted by the picture window into an empty frame.
-    const std::string art = artOf(ffmpegPicture(moviePath("bgr.avi"), 1), 3, false, true);
+    const std::string art = artOf(testsupport::ffmpegPicture(moviePath("bgr.avi"), 1), 3, false, true);
     QCOMPARE(memo, convert::artMemo(art, true));
     f_->SpeedButton1Click();
     Form1->showResult(art);
@@ -574,7 +539,7 @@ void TestImport::everyMovieKindImports()
     QCOMPARE(f_->Query1->recordCount(), 3);
     int i = 1;
     for (int p = length - 4; p <= length; p += 2, ++i) {
-        const bitmap::Bitmap reference = ffmpegPicture(file, p);
+        const bitmap::Bitmap reference = testsupport::ffmpegPicture(file, p);
         QVERIFY(!reference.isNull());
         // YUV movies match FFmpeg's picture within rounding: each cell's
         // density index may differ by a step or two.
@@ -614,7 +579,7 @@ void TestImport::moviesBeyondSixteenBitPositions()
     QCOMPARE(AVIForm1->ShadowLabel9->Caption(), QStringLiteral("4"));
     runImport();
     QCOMPARE(f_->Query1->recordCount(), 4);
-    const std::vector<bitmap::Bitmap> pictures = ffmpegPictures(moviePath("long.mkv"), {32990, 32993, 32996, 32999});
+    const std::vector<bitmap::Bitmap> pictures = testsupport::ffmpegPictures(moviePath("long.mkv"), {32990, 32993, 32996, 32999});
     QCOMPARE(pictures.size(), std::size_t(4));
     for (int i = 0; i < 4; ++i)
         QCOMPARE(memoAt(*f_->Query1, i + 1), artOf(pictures[std::size_t(i)], 3, false, true));

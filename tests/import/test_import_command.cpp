@@ -7,6 +7,7 @@
 #include "convert/Bmp2str.h"
 #include "platform/bitmap/PictureFile.h"
 #include "support/BmpBuilder.h"
+#include "support/FfmpegPictures.h"
 #include "support/Files.h"
 #include "support/Projects.h"
 #include "support/TempDir.h"
@@ -47,21 +48,6 @@ QByteArray tableDigest(const TempDir &dir)
     for (const char *name : {"movie.db", "movie.mb", "movie.px", "movie.td"})
         h.addData(testsupport::readAll(dir.path(QString::fromLatin1(name))));
     return h.result();
-}
-
-// The picture FFmpeg extracts at a position of a raw BGR movie.
-bitmap::Bitmap ffmpegPicture(const QString &path, int position, int w, int h)
-{
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), {"-nostdin", "-v", "error", "-i", path, "-vf",
-                                            QStringLiteral("select=eq(n\\,%1)").arg(position), "-frames:v", "1",
-                                            "-pix_fmt", "bgr24", "-f", "rawvideo", "-"});
-    ffmpeg.waitForFinished(60000);
-    const QByteArray raw = ffmpeg.readAllStandardOutput();
-    bitmap::Bitmap b(w, h, bitmap::PixelFormat::Bgr24);
-    for (int y = 0; y < h && raw.size() == qsizetype(w) * h * 3; ++y)
-        std::memcpy(b.row(y), raw.constData() + qsizetype(y) * w * 3, std::size_t(w) * 3);
-    return b;
 }
 
 QString writePicture(const TempDir &dir, const char *name, int w, int h, int seed)
@@ -134,14 +120,14 @@ void TestImportCommand::movieRangesAppendTheirPositions()
     QCOMPARE(r.exitCode, 0);
     std::vector<std::string> expected;
     for (int p : {10, 13, 16, 19}) {
-        bitmap::Bitmap b = ffmpegPicture(movie, p, 98, 66);
+        bitmap::Bitmap b = testsupport::ffmpegPicture(movie, p);
         expected.push_back(convert::BmpToString(b, 3, false, true));
     }
     QCOMPARE(frames(dir), expected);
     // defaults: the whole movie
     QCOMPARE(run({"import-movie", td, movie}).exitCode, 0);
     QCOMPARE(frames(dir).size(), std::size_t(4 + 40));
-    bitmap::Bitmap last = ffmpegPicture(movie, 39, 98, 66);
+    bitmap::Bitmap last = testsupport::ffmpegPicture(movie, 39);
     QCOMPARE(frames(dir).back(), convert::BmpToString(last, 3, false, true));
 }
 
