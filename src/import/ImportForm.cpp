@@ -159,9 +159,12 @@ void ImportForm::SpeedButton1Click()
 
 void ImportForm::writeConversionSettings()
 {
-    Form1->Edit2->setText(QString::number(UpDown1->Position()));
-    Form1->CheckBox1->setChecked(CheckBox1->isChecked());
-    Form1->CheckBox2->setChecked(CheckBox2->isChecked());
+    // What each control writes when touched, all at once: the conversion
+    // then uses what this window shows, a number typed without the arrows
+    // included.
+    UpDown1Click();
+    CheckBox1Click();
+    CheckBox2Click();
 }
 
 glyphreel::db::Query &ImportForm::query() const
