@@ -27,7 +27,9 @@ while IFS= read -r file; do
   rel=${file#src/}
   own=$(folder_of "$rel")
   allowed=$(printf '%s\n' "$map" | sed -n "s#^$own:##p")
-  if ! printf '%s\n' "$map" | grep -q "^$own:"; then
+  # Here-strings, not pipes: with pipefail, grep -q leaving early may
+  # kill the writer with SIGPIPE and fail a check that matched.
+  if ! grep -q "^$own:" <<<"$map"; then
     breach "$file: folder $own is not in the layer map of src/README.md"
     continue
   fi
@@ -35,7 +37,7 @@ while IFS= read -r file; do
     target=$(echo "$line" | sed -n 's/^#include "\([^"]*\)".*/\1/p')
     if [ -n "$target" ]; then
       dep=$(folder_of "$target")
-      if [ "$dep" != "$own" ] && ! printf ' %s ' "$allowed" | grep -q " $dep "; then
+      if [ "$dep" != "$own" ] && ! grep -q " $dep " <<<" $allowed "; then
         breach "$file: includes \"$target\"; $own may not include from $dep"
       fi
       continue
