@@ -1,6 +1,8 @@
 #include "render/FrameRenderer.h"
 
 #include "platform/rtf/RichTextConversion.h"
+#include "platform/text/Cp932.h"
+#include "platform/text/Lines.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QHash>
@@ -12,7 +14,9 @@
 #include <QTextLayout>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
 
 namespace glyphreel::render {
 namespace {
@@ -30,11 +34,425 @@ int fontIndex(PreparedFrame &frame, const QRawFont &font)
     return static_cast<int>(frame.fonts.size() - 1);
 }
 
+// How a character is drawn besides its font.
+struct Ink {
+    QRgb color = 0;
+    bool underline = false;
+    bool strikeOut = false;
+    bool operator==(const Ink &o) const { return color == o.color && underline == o.underline && strikeOut == o.strikeOut; }
+};
+
+// Appends glyphs [from, to) of a glyph run, at the origin, as one run.
+void addRun(PreparedFrame &frame, int font, const QList<quint32> &indexes, const QList<QPointF> &positions, qsizetype from,
+            qsizetype to, const QPointF &origin, const Ink &ink)
+{
+    if (from >= to)
+        return;
+    PlacedRun run;
+    run.font = font;
+    run.color = ink.color;
+    run.underline = ink.underline;
+    run.strikeOut = ink.strikeOut;
+    run.baseline = static_cast<float>(origin.y() + positions[from].y());
+    run.begin = static_cast<std::uint32_t>(frame.glyphs.size());
+    for (qsizetype i = from; i < to; ++i) {
+        frame.glyphs.push_back(indexes[i]);
+        frame.x.push_back(static_cast<float>(origin.x() + positions[i].x()));
+    }
+    run.end = static_cast<std::uint32_t>(frame.glyphs.size());
+    run.left = frame.x[run.begin];
+    run.right = frame.x[run.end - 1];
+    // Only lines under or through text need the last glyph's width.
+    if (ink.underline || ink.strikeOut) {
+        const QRawFont &raw = frame.fonts[static_cast<std::size_t>(font)];
+        const QList<QPointF> last = raw.advancesForGlyphIndexes(QList<quint32>{indexes[to - 1]});
+        run.right += static_cast<float>(last.isEmpty() ? 0 : last.front().x());
+    }
+    frame.runs.push_back(run);
+}
+
+Ink inkOf(const QTextCharFormat &format, QRgb base)
+{
+    const QBrush brush = format.foreground();
+    return {brush.style() == Qt::NoBrush ? base : brush.color().rgb(), format.fontUnderline(), format.fontStrikeOut()};
+}
+
+QTextOption editorTextOption()
+{
+    QTextOption option = QTextDocument().defaultTextOption();
+    option.setWrapMode(QTextOption::NoWrap);
+    return option;
+}
+
+// What the quick way cannot place character by character: line and
+// paragraph breaks inside a line, control characters the document treats
+// on its own, objects, characters of two code units, right-to-left text.
+bool placeableQuickly(const QString &text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\t') || u == 0x7f || c.isSurrogate() || u == QChar::LineSeparator
+            || u == QChar::ParagraphSeparator || u == QChar::ObjectReplacementCharacter || u == 0xfeff)
+            return false;
+        if (u >= 0x0590 && u < 0x0900)
+            return false; // Hebrew, Arabic and their neighbours
+        if (u >= 0xfb1d && u < 0xfe00)
+            return false;
+        if (u >= 0xfe70 && u < 0xff00)
+            return false;
+    }
+    return true;
+}
+
+// A paragraph's text, the font changes the text layout shapes by, and each
+// character's ink.
+struct Paragraph {
+    QString text;
+    QList<QTextLayout::FormatRange> fonts;
+    std::vector<Ink> inks;
+};
+
+bool sameFont(const rtf::RtfRun &a, const rtf::RtfRun &b)
+{
+    return a.font == b.font && a.sizePt == b.sizePt && a.bold == b.bold && a.italic == b.italic;
+}
+
+// The runs as the editor's document holds them: a run in the document's own
+// family and size carries neither, exactly as the document is filled.
+Paragraph paragraphOf(const std::vector<rtf::RtfRun> &runs, const QString &defaultFamily, double defaultSize, QRgb base)
+{
+    Paragraph p;
+    const rtf::RtfRun *previous = nullptr;
+    for (const rtf::RtfRun &run : runs) {
+        if (run.text.isEmpty())
+            continue;
+        const int start = static_cast<int>(p.text.size());
+        p.text += run.text;
+        const Ink ink{run.color.kind == rtf::RtfColor::Kind::Rgb ? run.color.rgb.rgb() : base, run.underline, run.strike};
+        p.inks.insert(p.inks.end(), static_cast<std::size_t>(run.text.size()), ink);
+        if (previous && sameFont(*previous, run)) {
+            p.fonts.back().length += static_cast<int>(run.text.size());
+            continue;
+        }
+        previous = &run;
+        QTextCharFormat f;
+        if (!run.font.isEmpty() && run.font != defaultFamily)
+            f.setFontFamilies(QStringList{run.font});
+        if (run.sizePt != defaultSize)
+            f.setFontPointSize(run.sizePt);
+        if (run.bold)
+            f.setFontWeight(QFont::Bold);
+        if (run.italic)
+            f.setFontItalic(true);
+        p.fonts.push_back({start, static_cast<int>(run.text.size()), f});
+    }
+    return p;
+}
+
+// What the text layout does with one font: the face it draws a character
+// with, where the baseline and the pen start, the line's height, whether
+// advances are rounded to whole pixels. Learnt by laying out a character
+// twice, once per font and script, and kept for the thread: fonts belong to
+// the thread that loads them.
+struct FontProbe {
+    bool valid = false;
+    QRawFont raw;
+    double left = 0;
+    double baseline = 0;
+    double height = 0;
+    bool roundAdvances = false;
+    QString face;
+};
+
+QString faceKey(const QRawFont &font)
+{
+    return font.familyName() + u'/' + font.styleName() + u'/' + QString::number(font.pixelSize()) + u'/'
+        + QString::number(font.weight()) + u'/' + QString::number(int(font.style()));
+}
+
+// A face whose glyphs go where their advances put them, one for one: no
+// positioning tables and no substitution the shaper applies to plain
+// letters by default. Composition (ccmp) only acts on marks, which the
+// quick way leaves to the text layout.
+bool placesByAdvances(const QRawFont &font)
+{
+    if (!font.fontTable("GPOS").isEmpty() || !font.fontTable("kern").isEmpty() || !font.fontTable("morx").isEmpty())
+        return false;
+    const QByteArray gsub = font.fontTable("GSUB");
+    if (gsub.isEmpty())
+        return true;
+    auto u16 = [&gsub](qsizetype at) {
+        return at + 2 <= gsub.size() ? (uchar(gsub[at]) << 8 | uchar(gsub[at + 1])) : -1;
+    };
+    const int list = u16(6);
+    const int count = list < 0 ? -1 : u16(list);
+    if (count < 0)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype at = list + 2 + 6 * qsizetype(i);
+        if (at + 4 > gsub.size())
+            return false;
+        const QByteArray tag = gsub.mid(at, 4);
+        if (tag == "liga" || tag == "clig" || tag == "calt" || tag == "rlig" || tag == "rclt" || tag == "locl"
+            || tag == "rvrn")
+            return false;
+    }
+    return true;
+}
+
+// The probes of one font, by script, and the face its first script uses.
+struct FontScripts {
+    std::array<std::optional<FontProbe>, QChar::ScriptCount> byScript;
+};
+
+class FontProbes {
+public:
+    FontScripts &scriptsOf(const QFont &base, const QTextCharFormat &format)
+    {
+        const QString key = base.key() + u'|' + format.fontFamilies().toStringList().join(u',') + u'/'
+            + QString::number(format.fontPointSize()) + u'/' + QString::number(format.fontWeight()) + u'/'
+            + QString::number(format.fontItalic());
+        auto it = fonts_.find(key);
+        if (it == fonts_.end())
+            it = fonts_.insert(key, std::make_shared<FontScripts>());
+        return **it;
+    }
+
+    const FontProbe &probe(FontScripts &scripts, const QFont &base, const QTextCharFormat &format, QChar c,
+                           const QTextOption &option)
+    {
+        std::optional<FontProbe> &slot = scripts.byScript[std::size_t(c.script())];
+        if (slot)
+            return *slot;
+        FontProbe probe;
+        const QString text = QString(c) + c;
+        QTextLayout layout(text, base);
+        layout.setTextOption(option);
+        layout.setFormats({{0, 2, format}});
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        const QList<QGlyphRun> runs = line.isValid() ? line.glyphRuns() : QList<QGlyphRun>();
+        if (runs.size() == 1 && runs.front().glyphIndexes().size() == 2) {
+            const QGlyphRun &run = runs.front();
+            probe.raw = run.rawFont();
+            const QList<QPointF> at = run.positions();
+            const QList<QPointF> advance = probe.raw.advancesForGlyphIndexes(QList<quint32>{run.glyphIndexes().front()});
+            const double step = at[1].x() - at[0].x();
+            const double a = advance.isEmpty() ? -1 : advance.front().x();
+            probe.left = at[0].x();
+            probe.baseline = at[0].y();
+            probe.height = line.height();
+            probe.roundAdvances = step != a && step == std::round(a);
+            probe.face = faceKey(probe.raw);
+            probe.valid = (step == a || probe.roundAdvances) && simple(probe.raw, probe.face);
+        }
+        slot = probe;
+        return *slot;
+    }
+
+private:
+    bool simple(const QRawFont &font, const QString &key)
+    {
+        auto it = faces_.find(key);
+        if (it == faces_.end())
+            it = faces_.insert(key, placesByAdvances(font));
+        return *it;
+    }
+
+    QHash<QString, std::shared_ptr<FontScripts>> fonts_;
+    QHash<QString, bool> faces_;
+};
+
+bool leftToLayout(QChar c)
+{
+    switch (c.category()) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Format:
+        return true;
+    default:
+        break;
+    }
+    const char16_t u = c.unicode();
+    return u == u'\t' || (u >= 0xfe00 && u <= 0xfe0f);
+}
+
+// A paragraph in one font of a face that places by advances: its glyphs
+// and their places straight from the font, as the text layout would put
+// them. Returns the height, or a negative number when the paragraph is not
+// such a one.
+double placeByAdvances(PreparedFrame &frame, const Paragraph &p, const QFont &font, const QTextOption &option,
+                       const QPointF &origin)
+{
+    if (p.text.isEmpty() || p.fonts.size() > 1 || (p.fonts.size() == 1 && p.fonts.front().length != p.text.size()))
+        return -1;
+    static thread_local FontProbes probes;
+    const QTextCharFormat format = p.fonts.isEmpty() ? QTextCharFormat() : p.fonts.front().format;
+    FontScripts &scripts = probes.scriptsOf(font, format);
+    const FontProbe &first = probes.probe(scripts, font, format, p.text.front(), option);
+    if (!first.valid)
+        return -1;
+    std::array<bool, QChar::ScriptCount> checked{};
+    checked[std::size_t(p.text.front().script())] = true;
+    for (const QChar c : p.text) {
+        if (leftToLayout(c))
+            return -1;
+        const QChar::Script script = c.script();
+        if (checked[std::size_t(script)])
+            continue;
+        checked[std::size_t(script)] = true;
+        // Every script on the line drawn with the same face, as one line.
+        const FontProbe &other = probes.probe(scripts, font, format, c, option);
+        if (!other.valid || other.face != first.face || other.baseline != first.baseline || other.height != first.height)
+            return -1;
+    }
+    const QList<quint32> glyphs = first.raw.glyphIndexesForString(p.text);
+    if (glyphs.size() != p.text.size() || glyphs.contains(0u))
+        return -1;
+    const QList<QPointF> advances = first.raw.advancesForGlyphIndexes(glyphs);
+    if (advances.size() != glyphs.size())
+        return -1;
+    const int fi = fontIndex(frame, first.raw);
+    QList<QPointF> positions(glyphs.size());
+    double x = first.left;
+    for (qsizetype i = 0; i < glyphs.size(); ++i) {
+        positions[i] = QPointF(x, first.baseline);
+        x += first.roundAdvances ? std::round(advances[i].x()) : advances[i].x();
+    }
+    qsizetype from = 0;
+    for (qsizetype i = 1; i <= glyphs.size(); ++i) {
+        if (i < glyphs.size() && p.inks[std::size_t(i)] == p.inks[std::size_t(from)])
+            continue;
+        addRun(frame, fi, glyphs, positions, from, i, origin, p.inks[std::size_t(from)]);
+        from = i;
+    }
+    return first.height;
+}
+
+// Lays out a paragraph at the top of the origin; returns its height, or a
+// negative number when a line cannot be placed character by character.
+double placeParagraph(PreparedFrame &frame, const Paragraph &p, const QFont &font, const QTextOption &option,
+                      const QPointF &origin)
+{
+    QTextLayout layout(p.text, font);
+    layout.setTextOption(option);
+    layout.setFormats(p.fonts);
+    layout.beginLayout();
+    while (layout.createLine().isValid()) {
+    }
+    layout.endLayout();
+    // Placed once laid out: a line's height is known only then.
+    double height = 0;
+    for (int l = 0; l < layout.lineCount(); ++l) {
+        QTextLine line = layout.lineAt(l);
+        line.setPosition(QPointF(0, height));
+        height += line.height();
+    }
+    for (int l = 0; l < layout.lineCount(); ++l) {
+        const QTextLine line = layout.lineAt(l);
+        const QList<QGlyphRun> glyphRuns = line.glyphRuns();
+        qsizetype glyphCount = 0;
+        for (const QGlyphRun &r : glyphRuns)
+            glyphCount += r.glyphIndexes().size();
+        // One glyph per character, in the order of the text: the glyphs
+        // take the characters' inks one for one.
+        if (glyphCount != line.textLength())
+            return -1;
+        qsizetype k = line.textStart();
+        for (const QGlyphRun &r : glyphRuns) {
+            const int fi = fontIndex(frame, r.rawFont());
+            const QList<quint32> indexes = r.glyphIndexes();
+            const QList<QPointF> positions = r.positions();
+            qsizetype from = 0;
+            for (qsizetype i = 1; i <= indexes.size(); ++i) {
+                if (i < indexes.size() && p.inks[static_cast<std::size_t>(k + i)] == p.inks[static_cast<std::size_t>(k + from)])
+                    continue;
+                addRun(frame, fi, indexes, positions, from, i, origin, p.inks[static_cast<std::size_t>(k + from)]);
+                from = i;
+            }
+            k += indexes.size();
+        }
+    }
+    return height;
+}
+
+std::optional<PreparedFrame> layoutQuickly(const rtf::RtfDocument &document, const FrameLook &look)
+{
+    const QString defaultFamily = look.baseFont.family();
+    const double defaultSize = rtf::pointSizeOf(look.baseFont, look.dpi);
+    const QRgb base = look.textColor.rgb();
+    static const QTextOption option = editorTextOption();
+    PreparedFrame frame;
+    double y = look.margin;
+    for (const auto &runs : document.paragraphs) {
+        for (const rtf::RtfRun &run : runs)
+            if (!placeableQuickly(run.text))
+                return std::nullopt;
+        const Paragraph p = look.plainText ? Paragraph{runs.front().text, {}, std::vector<Ink>(runs.front().text.size(), Ink{base})}
+                                           : paragraphOf(runs, defaultFamily, defaultSize, base);
+        double height = placeByAdvances(frame, p, look.baseFont, option, QPointF(look.margin, y));
+        if (height >= 0) {
+            ++frame.ways.byAdvances;
+        } else {
+            height = placeParagraph(frame, p, look.baseFont, option, QPointF(look.margin, y));
+            if (height < 0)
+                return std::nullopt;
+            ++frame.ways.byTextLayout;
+        }
+        y += height;
+    }
+    return frame;
+}
+
 } // namespace
+
+std::size_t PreparedFrame::bytes() const
+{
+    return sizeof(*this) + runs.capacity() * sizeof(PlacedRun) + glyphs.capacity() * sizeof(quint32)
+        + x.capacity() * sizeof(float) + fonts.capacity() * sizeof(QRawFont);
+}
+
+ParsedFrame parseFrame(std::string memo, bool plainText)
+{
+    ParsedFrame parsed;
+    parsed.plainText = plainText;
+    if (plainText) {
+        std::string_view stored = memo;
+        while (!stored.empty() && stored.back() == '\0')
+            stored.remove_suffix(1);
+        const QString text = text::toLineFeeds(text::decodeCp932(stored));
+        for (const QString &line : text.split(u'\n')) {
+            rtf::RtfRun run;
+            run.text = line;
+            parsed.document.paragraphs.push_back({run});
+        }
+    } else {
+        parsed.document = rtf::readRtf(memo);
+    }
+    parsed.memo = std::move(memo);
+    return parsed;
+}
+
+PreparedFrame layoutFrame(const ParsedFrame &parsed, const FrameLook &look)
+{
+    FrameLook as = look;
+    as.plainText = parsed.plainText;
+    if (std::optional<PreparedFrame> frame = layoutQuickly(parsed.document, as))
+        return std::move(*frame);
+    return prepareFrameThroughDocument(parsed.memo, as);
+}
 
 PreparedFrame prepareFrame(const std::string &memo, const FrameLook &look)
 {
+    return layoutFrame(parseFrame(memo, look.plainText), look);
+}
+
+PreparedFrame prepareFrameThroughDocument(const std::string &memo, const FrameLook &look)
+{
     PreparedFrame frame;
+    frame.ways.throughDocument = true;
     QTextDocument document;
     document.setDefaultFont(look.baseFont);
     document.setDocumentMargin(look.margin);
@@ -51,26 +469,11 @@ PreparedFrame prepareFrame(const std::string &memo, const FrameLook &look)
         QTextLayout *lines = block.layout();
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            const QTextCharFormat format = fragment.charFormat();
-            const QBrush brush = format.foreground();
-            const QRgb color = brush.style() == Qt::NoBrush ? base : brush.color().rgb();
+            const Ink ink = inkOf(fragment.charFormat(), base);
             const int from = fragment.position() - block.position();
             for (const QGlyphRun &glyphs : lines->glyphRuns(from, fragment.length())) {
-                PlacedRun run;
-                run.font = fontIndex(frame, glyphs.rawFont());
-                run.color = color;
-                run.underline = format.fontUnderline();
-                run.strikeOut = format.fontStrikeOut();
                 const QList<quint32> indexes = glyphs.glyphIndexes();
-                const QList<QPointF> positions = glyphs.positions();
-                run.glyphs.assign(indexes.begin(), indexes.end());
-                for (const QPointF &p : positions)
-                    run.x.push_back(static_cast<float>(origin.x() + p.x()));
-                run.baseline = static_cast<float>(origin.y() + (positions.isEmpty() ? 0 : positions.front().y()));
-                const QRectF box = glyphs.boundingRect();
-                run.left = static_cast<float>(origin.x() + box.left());
-                run.right = static_cast<float>(origin.x() + box.right());
-                frame.runs.push_back(std::move(run));
+                addRun(frame, fontIndex(frame, glyphs.rawFont()), indexes, glyphs.positions(), 0, indexes.size(), origin, ink);
             }
         }
     }
@@ -192,14 +595,15 @@ void FrameRenderer::draw(QImage &target, const PreparedFrame &frame, const Frame
         Cache::Glyphs *&glyphs = glyphsOf[static_cast<std::size_t>(run.font)];
         if (!glyphs)
             glyphs = &cache_->glyphsOf(font);
-        for (std::size_t i = 0; i < run.glyphs.size(); ++i) {
-            const double fx = std::floor(run.x[i]);
-            long phase = std::lround((run.x[i] - fx) * kPhases);
+        for (std::uint32_t i = run.begin; i < run.end; ++i) {
+            const float x = frame.x[i];
+            const double fx = std::floor(x);
+            long phase = std::lround((x - fx) * kPhases);
             const int baseX = static_cast<int>(fx) + (phase == kPhases ? 1 : 0);
             phase %= kPhases;
             if (baseX > target.width())
                 break;
-            const Cache::Mask &m = cache_->mask(*glyphs, font, run.glyphs[i], static_cast<int>(phase));
+            const Cache::Mask &m = cache_->mask(*glyphs, font, frame.glyphs[i], static_cast<int>(phase));
             if (!m.alpha.isNull())
                 blend(target, m.alpha, baseX + m.left, baseY + m.top, run.color);
         }

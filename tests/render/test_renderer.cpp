@@ -117,6 +117,8 @@ private slots:
     void initTestCase() { app::registerFontSubstitutions(); }
     void looksLikeTheEditor_data();
     void looksLikeTheEditor();
+    void quickLayoutIsTheDocuments_data();
+    void quickLayoutIsTheDocuments();
 };
 
 void TestRenderer::looksLikeTheEditor_data()
@@ -124,14 +126,40 @@ void TestRenderer::looksLikeTheEditor_data()
     QTest::addColumn<QByteArray>("memo");
     QTest::addColumn<bool>("plain");
     QTest::addColumn<int>("pixels");
-    QTest::newRow("plain art, 4 px") << QByteArray::fromStdString(convertedArt(300, 200, 3, false)) << true << 4;
-    QTest::newRow("plain art, 7 px") << QByteArray::fromStdString(convertedArt(300, 200, 3, false)) << true << 7;
-    QTest::newRow("half-width art, 7 px") << QByteArray::fromStdString(convertedArt(300, 200, 3, true)) << true << 7;
-    QTest::newRow("plain art, 16 px") << QByteArray::fromStdString(convertedArt(120, 80, 4, false)) << true << 16;
-    QTest::newRow("colour art") << QByteArray::fromStdString(colourArt(60, 80)) << false << 4;
-    QTest::newRow("colour art, 12 px editor") << QByteArray::fromStdString(colourArt(30, 40)) << false << 12;
-    for (const char *name : {"ex1_plain.rtf", "ex2_colours.rtf", "ex3_ext.rtf", "ex6_twopar.rtf"})
-        QTest::newRow(name) << QByteArray::fromStdString(fixture(name)) << false << 7;
+    // Lines the font alone cannot place (empty ones, two sizes), or -1 for
+    // a frame only a whole document lays out (a line break within a line,
+    // marks the font composes with the letter before, tabs).
+    QTest::addColumn<int>("byTextLayout");
+    // Converted art ends with a line end: its last line is empty.
+    QTest::newRow("plain art, 4 px") << QByteArray::fromStdString(convertedArt(300, 200, 3, false)) << true << 4 << 1;
+    QTest::newRow("plain art, 7 px") << QByteArray::fromStdString(convertedArt(300, 200, 3, false)) << true << 7 << 1;
+    QTest::newRow("half-width art, 7 px") << QByteArray::fromStdString(convertedArt(300, 200, 3, true)) << true << 7 << 1;
+    QTest::newRow("plain art, 16 px") << QByteArray::fromStdString(convertedArt(120, 80, 4, false)) << true << 16 << 1;
+    QTest::newRow("colour art") << QByteArray::fromStdString(colourArt(60, 80)) << false << 4 << 0;
+    QTest::newRow("colour art, 12 px editor") << QByteArray::fromStdString(colourArt(30, 40)) << false << 12 << 0;
+    QTest::newRow("ex1_plain.rtf") << QByteArray::fromStdString(fixture("ex1_plain.rtf")) << false << 7 << 0;
+    QTest::newRow("ex2_colours.rtf") << QByteArray::fromStdString(fixture("ex2_colours.rtf")) << false << 7 << 1;
+    QTest::newRow("ex3_ext.rtf") << QByteArray::fromStdString(fixture("ex3_ext.rtf")) << false << 7 << -1;
+    QTest::newRow("ex6_twopar.rtf") << QByteArray::fromStdString(fixture("ex6_twopar.rtf")) << false << 7 << 1;
+    // Lines of runs: text, then its size in points.
+    auto lines = [](std::initializer_list<std::vector<std::pair<QString, double>>> texts) {
+        rtf::RtfDocument doc;
+        for (const auto &line : texts) {
+            doc.paragraphs.emplace_back();
+            for (const auto &[text, size] : line) {
+                rtf::RtfRun run;
+                run.text = text;
+                run.font = QStringLiteral("ＭＳ ゴシック");
+                run.sizePt = size;
+                doc.paragraphs.back().push_back(run);
+            }
+        }
+        return QByteArray::fromStdString(rtf::writeRtf(doc));
+    };
+    QTest::newRow("two sizes on a line")
+        << lines({{{QStringLiteral("ＡＢ"), 9}, {QStringLiteral("ＣＤ"), 14}}, {{QStringLiteral("ＥＦ"), 9}}}) << false << 7 << 1;
+    QTest::newRow("tabs") << lines({{{QStringLiteral("Ａ\tＢ"), 9}}, {{QStringLiteral("ＣＤ"), 9}}}) << false << 7 << -1;
+    QTest::newRow("marks") << lines({{{QStringLiteral("か\u3099き\u309Aく"), 9}}, {{QStringLiteral("ＣＤ"), 9}}}) << false << 7 << -1;
 }
 
 void TestRenderer::looksLikeTheEditor()
@@ -151,11 +179,49 @@ void TestRenderer::looksLikeTheEditor()
     const QImage drawn = renderer.render(prepared, look, size);
     const Difference d = compare(editor, drawn);
     if (d.share > 0.01) {
-        editor.save(QStringLiteral("/tmp/editor-%1.png").arg(QTest::currentDataTag()).replace(u' ', u'_'));
-        drawn.save(QStringLiteral("/tmp/drawn-%1.png").arg(QTest::currentDataTag()).replace(u' ', u'_'));
+        editor.save(QDir::temp().filePath(QStringLiteral("editor-%1.png")).arg(QTest::currentDataTag()).replace(u' ', u'_'));
+        drawn.save(QDir::temp().filePath(QStringLiteral("drawn-%1.png")).arg(QTest::currentDataTag()).replace(u' ', u'_'));
     }
     QVERIFY2(d.share <= 0.01, qPrintable(QStringLiteral("%1% of pixels differ (largest %2)").arg(d.share * 100).arg(d.largest)));
     qInfo("%s: %.3f%% differ, largest %d", QTest::currentDataTag(), d.share * 100, d.largest);
+}
+
+void TestRenderer::quickLayoutIsTheDocuments_data()
+{
+    looksLikeTheEditor_data();
+}
+
+// Frames laid out the quick way hold the same glyphs at the same places, in
+// the same inks, as frames laid out through a whole document.
+void TestRenderer::quickLayoutIsTheDocuments()
+{
+    QFETCH(QByteArray, memo);
+    QFETCH(bool, plain);
+    QFETCH(int, pixels);
+    render::FrameLook look;
+    look.plainText = plain;
+    look.baseFont = artFont(pixels);
+    look.dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
+    const render::PreparedFrame quick = render::prepareFrame(memo.toStdString(), look);
+    const render::PreparedFrame reference = render::prepareFrameThroughDocument(memo.toStdString(), look);
+    QVERIFY(!reference.glyphs.empty());
+    QCOMPARE(quick.glyphs, reference.glyphs);
+    QCOMPARE(quick.x, reference.x);
+    // Runs may be cut differently (by colour here, by fragment there): the
+    // glyphs' baselines, fonts and inks are what must agree.
+    auto perGlyph = [](const render::PreparedFrame &f) {
+        std::vector<std::tuple<float, QString, int, QRgb, bool, bool>> v(f.glyphs.size());
+        for (const render::PlacedRun &r : f.runs)
+            for (std::uint32_t i = r.begin; i < r.end; ++i)
+                v[i] = {r.baseline, f.fonts[std::size_t(r.font)].familyName(), f.fonts[std::size_t(r.font)].pixelSize(), r.color,
+                        r.underline, r.strikeOut};
+        return v;
+    };
+    QVERIFY(perGlyph(quick) == perGlyph(reference));
+    QFETCH(int, byTextLayout);
+    QCOMPARE(quick.ways.throughDocument, byTextLayout < 0);
+    if (byTextLayout >= 0)
+        QCOMPARE(quick.ways.byTextLayout, byTextLayout);
 }
 
 int main(int argc, char **argv)
