@@ -8,7 +8,9 @@ PACKAGES=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
-  libsdl2-dev libsdl2-mixer-dev
+  libsdl2-dev
+  # MIDI tracks: the synthesizer and a General MIDI sound font
+  libfluidsynth-dev timgm6mb-soundfont
   libgif-dev libimagequant-dev
   # fuzzing and sanitizers
   clang libclang-rt-dev

@@ -1,47 +1,13 @@
 #include "platform/media/SoundDevice.h"
 
-#include "platform/files/Files.h"
-
-#include <SDL.h>
-#include <SDL_mixer.h>
-
-#include <mutex>
+#include "platform/media/Mixer.h"
+#include "platform/media/SoundDecoder.h"
+#include "platform/media/TrackStream.h"
 
 namespace glyphreel::media {
 namespace {
 
 constexpr int kChannels = 8;
-
-struct Output {
-    bool available = false;
-    std::string error;
-};
-
-// Opened on first use and left open for the run: closing and reopening the
-// device between projects would cut sounds off and costs a noticeable pause.
-const Output &output()
-{
-    static Output out;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        // SDL would take SIGINT and SIGTERM for its own quit event, which
-        // nothing here reads: the application would no longer end when the
-        // session or the user asks it to.
-        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            out.error = SDL_GetError();
-            return;
-        }
-        if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
-            out.error = Mix_GetError();
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            return;
-        }
-        Mix_AllocateChannels(kChannels);
-        out.available = true;
-    });
-    return out;
-}
 
 } // namespace
 
@@ -58,66 +24,85 @@ SoundDevice::~SoundDevice()
 
 bool SoundDevice::outputAvailable()
 {
-    return output().available;
+    return Mixer::instance().available();
 }
 
 std::string SoundDevice::outputError()
 {
-    return output().error;
+    return Mixer::instance().error();
+}
+
+int SoundDevice::outputBufferFrames()
+{
+    return Mixer::instance().bufferFrames();
 }
 
 void SoundDevice::open(const std::string &path)
 {
     close();
     fileName_ = path;
-    // A FIFO would block and a device never end: only regular files, read
-    // as long as they are.
-    if (!files::isRegularFile(path))
-        throw SoundError("音声ファイルではありません (通常のファイルではないか、ありません): " + path);
-    if (!outputAvailable())
-        throw SoundError("音声を出力できません (" + outputError() + "): " + path);
-    SDL_RWops *file = SDL_RWFromFile(path.c_str(), "rb");
-    if (!file)
-        throw SoundError("音声ファイルを開けません: " + path + " (" + SDL_GetError() + ")");
-    // Closed here rather than by the mixer, which leaves it open when it
-    // does not know the format.
-    Mix_Chunk *chunk = Mix_LoadWAV_RW(file, 0);
-    const std::string error = chunk ? std::string() : std::string(Mix_GetError());
-    SDL_RWclose(file);
-    if (!chunk)
-        throw SoundError("音声ファイルを開けません: " + path + " (" + error + ")");
-    chunk_ = chunk;
+    auto stream = std::make_unique<TrackStream>(openSoundFile(path), path);
+    Mixer &mixer = Mixer::instance();
+    if (mixer.available()) {
+        mixer.attach(stream.get());
+        stream->startDecoding();
+        stream_ = std::move(stream);
+    }
+    // Without an output the file has been checked; nothing is kept.
+    open_ = true;
 }
 
 void SoundDevice::close()
 {
     fileName_.clear();
-    if (!chunk_)
+    open_ = false;
+    if (!stream_)
         return;
-    // The channel must let go of the samples before they are freed.
-    Mix_HaltChannel(channel_);
-    Mix_FreeChunk(static_cast<Mix_Chunk *>(chunk_));
-    chunk_ = nullptr;
+    // The callback lets go of the samples before they are freed.
+    Mixer::instance().detach(stream_.get());
+    stream_.reset();
 }
 
 void SoundDevice::rewind()
 {
-    if (!chunk_)
+    if (!open_)
         throw SoundError("音声ファイルが開かれていません: " + fileName_);
-    Mix_HaltChannel(channel_); // returns once the channel has stopped
+    if (!stream_)
+        return;
+    Mixer &mixer = Mixer::instance();
+    Mixer::Lock lock(mixer); // once released, the callback has let go
+    stream_->rewindLocked();
 }
 
 void SoundDevice::play()
 {
-    if (!chunk_)
+    if (!open_)
         throw SoundError("音声ファイルが開かれていません: " + fileName_);
-    if (Mix_PlayChannel(channel_, static_cast<Mix_Chunk *>(chunk_), 0) < 0)
-        throw SoundError(std::string("音声を再生できません: ") + Mix_GetError());
+    if (!stream_ || stream_->playing())
+        return;
+    if (stream_->atEnd())
+        rewind();
+    stream_->play();
 }
 
 bool SoundDevice::playing() const
 {
-    return chunk_ && Mix_Playing(channel_) != 0;
+    return stream_ && stream_->playing();
+}
+
+std::uint64_t SoundDevice::position() const
+{
+    return stream_ ? stream_->position() : 0;
+}
+
+std::size_t SoundDevice::bufferedFrames() const
+{
+    return stream_ ? stream_->bufferedFrames() : 0;
+}
+
+std::optional<std::chrono::nanoseconds> SoundDevice::cueLatency() const
+{
+    return stream_ ? stream_->cueLatency() : std::nullopt;
 }
 
 } // namespace glyphreel::media
