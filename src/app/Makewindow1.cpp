@@ -93,6 +93,8 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
     connect(project_, &glyphreel::project::Project::textTypeChanged, this, &TMakeForm1::setEditorMode);
     connect(project_, &glyphreel::project::Project::pathChanged, this,
             [this](const QString &path) { setWindowTitle(QStringLiteral("Glyphreel - ") + path); });
+    connect(project_, &glyphreel::project::Project::soundOutputMissing, this, &TMakeForm1::tellNoSoundOutput,
+            Qt::QueuedConnection);
     Query1->afterOpen = [this] { Query1AfterOpen(); };
     Query1->afterScroll = [this] { Query1AfterScroll(); };
     DBRichEdit0->setDataSource(DataSource1);

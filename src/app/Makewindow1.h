@@ -138,6 +138,8 @@ private:
     void newProject(bool rich);
     void showFrameCounter();
     void reportTracks();
+    // Once per run, when a track first has a sound and none can be heard.
+    void tellNoSoundOutput(const QString &reason);
     void setEditorMode(bool plainText);
     int editorPointSize() const;
     // Leaves the frame for a modal window and comes back to it.

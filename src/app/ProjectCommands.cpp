@@ -130,11 +130,16 @@ void TMakeForm1::reportTracks()
         return;
     }
     QApplication::beep();
-    QString message = QStringLiteral("読み込めなかったトラック: ") + failed.join(QStringLiteral(", "));
-    if (!glyphreel::media::SoundDevice::outputAvailable())
-        message += QStringLiteral(" (音声出力を開けません: %1)")
-                       .arg(QString::fromStdString(glyphreel::media::SoundDevice::outputError()));
+    StatusBar1->showMessage(QStringLiteral("読み込めなかったトラック: ") + failed.join(QStringLiteral(", ")));
+}
+
+// Queued after the command that loaded the track, so that the notice does
+// not come up in the middle of opening a project.
+void TMakeForm1::tellNoSoundOutput(const QString &reason)
+{
+    const QString message = QStringLiteral("音声出力を開けません。サウンドは鳴りません (%1)").arg(reason);
     StatusBar1->showMessage(message);
+    dialogs().notice(this, message);
 }
 
 // The number and count of the frame on screen: after a save a new frame

@@ -84,8 +84,19 @@ void Project::chooseTrackFile(int track, const QString &fullPath)
 {
     const std::size_t i = index(track);
     sources_[i] = fullPath;
-    if (soundEnabled_)
-        players_[i]->open(fullPath.toStdString());
+    if (!soundEnabled_)
+        return;
+    players_[i]->open(fullPath.toStdString());
+    checkSoundOutput();
+}
+
+void Project::checkSoundOutput()
+{
+    static bool told = false;
+    if (told || media::SoundDevice::outputAvailable())
+        return;
+    told = true;
+    emit soundOutputMissing(QString::fromStdString(media::SoundDevice::outputError()));
 }
 
 void Project::playCues()
@@ -102,6 +113,16 @@ void Project::playCues()
         }
     } catch (const std::exception &) {
         // Cues are a nicety: a track that cannot sound ends them silently.
+    }
+}
+
+void Project::rewindTracks()
+{
+    try {
+        for (const auto &p : players_)
+            if (!p->fileName().empty())
+                p->rewind();
+    } catch (const std::exception &) {
     }
 }
 
@@ -224,6 +245,9 @@ void Project::loadTracks(const Settings &s)
             failedTracks_ << QStringLiteral("%1 (%2)").arg(i + 1).arg(name);
         }
     }
+    for (const auto &p : players_)
+        if (p->isOpen())
+            checkSoundOutput();
 }
 
 void Project::copySoundFiles(const Settings &s, const QString &folder) const

@@ -66,6 +66,9 @@ public:
     // The cues of the current frame: each cued track that has a file starts
     // again from its beginning. The first error ends them without a word.
     void playCues();
+    // Every track that has a file back at its start, which stops what is
+    // playing; the first error ends them without a word, as with cues.
+    void rewindTracks();
     // The tracks of the last open that could not be loaded: "N (name)".
     QStringList failedTracks() const { return failedTracks_; }
 
@@ -100,6 +103,9 @@ signals:
     // Before a table's first frame loads: how its frames are to be read.
     void textTypeChanged(bool normalText);
     void pathChanged(const QString &path);
+    // A track has a sound but there is no sound output: said once per run,
+    // with the reason; cues then do nothing.
+    void soundOutputMissing(const QString &reason);
 
 private:
     void openTable(const QString &tdPath);
@@ -107,6 +113,7 @@ private:
     void loadTracks(const Settings &settings);
     void copySoundFiles(const Settings &settings, const QString &folder) const;
     void requireOpen(const char16_t *what) const;
+    void checkSoundOutput();
 
     db::Query query_;
     db::DataSource source_;
