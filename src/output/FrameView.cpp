@@ -118,6 +118,23 @@ void FrameView::showRow(int row)
     readAhead(row);
 }
 
+void FrameView::prepareFrom(int row)
+{
+    if (!memoAt_ || row <= 0)
+        return;
+    toLayOut_.clear();
+    const int count = rowCount_ ? rowCount_() : 0;
+    if (row <= count && !prepared_.count(row)) {
+        std::lock_guard lock(mutex_);
+        if (!parsed_.count(row))
+            toParse_.emplace_back(row, memoAt_(row));
+    }
+    wake_.notify_one();
+    readAhead(row);
+    toLayOut_.push_front(row);
+    scheduleIdle();
+}
+
 void FrameView::redraw()
 {
     if (shown_ > 0)

@@ -40,6 +40,9 @@ public:
     // Draws the frame of the row now and shows it, then reads ahead.
     void showRow(int row);
     int shownRow() const { return shown_; }
+    // Reads and lays out the frames from the row on, without showing one:
+    // ready before playback starts.
+    void prepareFrom(int row);
 
     // Lays out the frames read ahead, one per call; false when none waits.
     bool prepareAhead();

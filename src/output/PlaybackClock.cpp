@@ -58,6 +58,7 @@ void PlaybackClock::fire()
     if (now - nextNs_ >= interval)
         nextNs_ += (now - nextNs_) / interval * interval;
     dueNs_ = nextNs_;
+    firedNs_ = now;
     nextNs_ += interval;
     emit OnTimer();
     if (enabled_)

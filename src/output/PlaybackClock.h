@@ -25,6 +25,8 @@ public:
     // delivered was due, on the same scale.
     qint64 elapsedNs() const { return clock_.nsecsElapsed(); }
     qint64 dueNs() const { return dueNs_; }
+    // When the delivery of that step began.
+    qint64 firedNs() const { return firedNs_; }
 
 signals:
     void OnTimer();
@@ -39,6 +41,7 @@ private:
     bool enabled_ = false;
     int intervalMs_ = 200;
     qint64 dueNs_ = 0;  // the step being delivered, or the last one
+    qint64 firedNs_ = 0;
     qint64 nextNs_ = 0; // the next step
 };
 

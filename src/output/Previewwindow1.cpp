@@ -290,6 +290,7 @@ void TPreviewForm1::showEvent(QShowEvent *event)
         if (project_ && project_->isOpen()) {
             FrameView1->setLook(frameLook());
             FrameView1->setLoop(CheckBox1->isChecked());
+            FrameView1->prepareFrom(project_->query().recNo());
         }
     }
 }

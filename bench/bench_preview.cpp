@@ -1,0 +1,138 @@
+// Preview playback in the real preview window, offscreen: 200 steps at
+// speed 1 (a frame every 10 ms) over rich frames of 160 x 120 characters,
+// every character its own colour. Prints the step (the clock's delivery to
+// the painted view) and the clock's error (delivery against the due time),
+// beside the text box taking and painting the same frames in the same run.
+//
+//   QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy bench_preview [steps] [frames]
+
+#include "Timing.h"
+
+#include "app/Application.h"
+#include "app/Fonts.h"
+#include "app/Makewindow1.h"
+#include "app/Startup.h"
+#include "output/Previewwindow1.h"
+#include "platform/db/LocalSql.h"
+#include "platform/db/Query.h"
+#include "platform/rtf/RtfDocument.h"
+#include "platform/text/ProfileFile.h"
+
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace glyphreel;
+
+namespace {
+
+std::string colourPage(int lines, int cells, int seed)
+{
+    static const char16_t glyphs[] = u"　．，：＇；｀＂＾。”ｉιＩｖ亅｝τｆ｜｛ｘ丿с卜＞ｓｋσァｑｐぇцべごゾＸΣΖナй￥ξＰⅵ";
+    rtf::RtfDocument doc;
+    int k = seed * 7919;
+    for (int l = 0; l < lines; ++l) {
+        doc.paragraphs.emplace_back();
+        for (int c = 0; c < cells; ++c, ++k) {
+            rtf::RtfRun run;
+            run.text = QString(QChar(glyphs[(k * 7 + l) % (sizeof glyphs / sizeof glyphs[0] - 1)]));
+            run.font = QStringLiteral("ＭＳ ゴシック");
+            run.sizePt = 4;
+            run.color.kind = rtf::RtfColor::Kind::Rgb;
+            run.color.rgb = QColor::fromHsv((k * 13) % 360, 255, 255);
+            doc.paragraphs.back().push_back(run);
+        }
+    }
+    return rtf::writeRtf(doc);
+}
+
+struct Stats {
+    double p50, p99, worst;
+};
+
+Stats stats(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return {v[v.size() / 2], v[std::min(v.size() - 1, v.size() * 99 / 100)], v.back()};
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    GlyphreelApplication application(argc, argv);
+    const int steps = argc > 1 ? std::max(10, std::atoi(argv[1])) : 200;
+    const int frames = argc > 2 ? std::max(2, std::atoi(argv[2])) : 60;
+    app::registerFontSubstitutions();
+    app::createForms(application);
+    MakeForm1->show();
+
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    db::executeStatement(folder, "CREATE TABLE movie (RENO AUTOINC, MEM2 BLOB(0,3), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, "
+                                 "SND4 BOOLEAN, SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))");
+    std::vector<std::string> memos;
+    {
+        db::Query q;
+        q.setDatabaseName(folder);
+        q.addSql("SELECT * FROM movie.db");
+        q.open();
+        for (int i = 0; i < frames; ++i) {
+            memos.push_back(colourPage(120, 160, i));
+            q.append();
+            q.setFieldValue("MEM2", db::Value::bytes(memos.back()));
+            q.post();
+        }
+        q.applyUpdates();
+        q.commitUpdates();
+    }
+    const QString td = dir.filePath(QStringLiteral("movie.td"));
+    text::ProfileFile(td).writeString(QStringLiteral("Setting"), QStringLiteral("TextType"), QStringLiteral("0"));
+    MakeForm1->openProject(td);
+    MakeForm1->Query1->first();
+
+    std::vector<double> step, lateness, textBox;
+    QTimer::singleShot(0, PreviewForm1, [&] {
+        TPreviewForm1 *p = PreviewForm1;
+        p->resize(900, 740);
+        p->CheckBox1->setChecked(true);
+        p->Edit3->setText(QStringLiteral("1"));
+        QObject scope;
+        QEventLoop loop;
+        QObject::connect(p->Timer1, &output::PlaybackClock::OnTimer, &scope, [&] {
+            // After the window's own step: the view is painted.
+            const qint64 now = p->Timer1->elapsedNs();
+            step.push_back(double(now - p->Timer1->firedNs()) / 1e6);
+            lateness.push_back(double(p->Timer1->firedNs() - p->Timer1->dueNs()) / 1e6);
+            if (int(step.size()) == steps)
+                loop.quit();
+        });
+        p->BitBtn5Click();
+        loop.exec();
+        p->BitBtn1Click();
+        // The text box taking and painting the same frames.
+        for (int i = 0; i < std::min(frames, 20); ++i)
+            textBox.push_back(bench::ms([&] {
+                p->DBRichEdit1->setMemo(memos[std::size_t(i)]);
+                p->DBRichEdit1->viewport()->repaint();
+            }));
+        p->close();
+    });
+    MakeForm1->SpeedButton3Click();
+
+    const Stats s = stats(step), l = stats(lateness), t = stats(textBox);
+    std::printf("%d steps at speed 1 (every 10 ms), %d frames of 160 x 120 colour cells\n", steps, frames);
+    std::printf("%-44s %8s %8s %8s\n", "", "p50 ms", "p99 ms", "worst");
+    std::printf("%-44s %8.2f %8.2f %8.2f\n", "preview step (delivery to painted view)", s.p50, s.p99, s.worst);
+    std::printf("%-44s %8.2f %8.2f %8.2f\n", "clock error (delivery against due time)", l.p50, l.p99, l.worst);
+    std::printf("%-44s %8.2f %8.2f %8.2f\n", "text box: set and paint the same frame", t.p50, t.p99, t.worst);
+    std::printf("steps over 10 ms: %ld of %zu\n", long(std::count_if(step.begin(), step.end(), [](double v) { return v > 10; })), step.size());
+    for (std::size_t i = 0; i < step.size(); ++i)
+        if (step[i] > 10)
+            std::printf("  step %zu: %.1f ms\n", i + 1, step[i]);
+    std::printf("goal: step p99 <= 10 ms\n");
+    return 0;
+}
