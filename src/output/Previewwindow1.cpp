@@ -229,7 +229,8 @@ void TPreviewForm1::playingChanged(bool playing)
     } else {
         DBRichEdit1->show();
         FrameView1->hide();
-        if (isVisible())
+        // Closing switches the display off at once: no frame to load.
+        if (isVisible() && !closing_)
             DBRichEdit1->setAutoDisplay(true);
     }
 }
@@ -342,7 +343,9 @@ void TPreviewForm1::showSettings(const glyphreel::project::Settings &settings)
 
 void TPreviewForm1::FormClose()
 {
+    closing_ = true;
     Timer1->setEnabled(false);
+    closing_ = false;
     DBRichEdit1->setAutoDisplay(false);
     if (mainView_)
         mainView_->setAutoDisplay(true);

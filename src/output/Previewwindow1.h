@@ -84,6 +84,7 @@ private:
     QPointer<glyphreel::project::Project> project_;
     QSize frame_{0, 0};
     QSize pendingOuter_;
+    bool closing_ = false;
 };
 
 extern TPreviewForm1 *PreviewForm1;

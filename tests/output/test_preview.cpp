@@ -67,6 +67,7 @@ private slots:
     void editingWhileStoppedIsKept();
     void playingLooksLikeTheEditor();
     void withoutSoundOutputItPlaysSilently();
+    void theViewReadsAheadAndRemakesAnEditedFrame();
 
 private:
     void openProject(int frames, bool rich = false, const std::vector<std::vector<const char *>> &cues = {});
@@ -397,6 +398,52 @@ void TestPreview::playingLooksLikeTheEditor()
         QVERIFY(lit > 20); // the text is there
         QVERIFY2(differing <= size.width() * size.height() / 100, qPrintable(QString::number(differing)));
     });
+}
+
+// The playing view on its own: frames after the one shown are read and laid
+// out ahead, within the loop or up to the end, and a frame whose bytes
+// changed is made again rather than shown as it was.
+void TestPreview::theViewReadsAheadAndRemakesAnEditedFrame()
+{
+    std::vector<std::string> memos;
+    for (int i = 1; i <= 20; ++i)
+        memos.push_back(frameText(i));
+    std::vector<int> asked;
+    output::FrameView view;
+    view.resize(300, 200);
+    view.setSource(
+        [&](int row) {
+            asked.push_back(row);
+            return memos[std::size_t(row - 1)];
+        },
+        [&] { return int(memos.size()); });
+    render::FrameLook look;
+    look.baseFont = QFont(QStringLiteral("ＭＳ ゴシック"));
+    look.baseFont.setPixelSize(24);
+    view.setLook(look);
+    view.setLoop(false);
+    view.show();
+    view.showRow(15);
+    QCOMPARE(view.shownRow(), 15);
+    // Without loop the rows after the last are not read.
+    QTRY_COMPARE(view.preparedCount(), std::size_t(6));
+    QVERIFY(std::all_of(asked.begin(), asked.end(), [](int r) { return r >= 15; }));
+    view.setLoop(true);
+    view.showRow(20);
+    QTRY_COMPARE(view.preparedCount(), std::size_t(6 + output::FrameView::kAhead));
+    QVERIFY(std::find(asked.begin(), asked.end(), 1) != asked.end()); // the loop goes on with the first
+    const QImage before = view.grab().toImage();
+    view.showRow(1);
+    const QImage first = view.grab().toImage();
+    QVERIFY(first != before);
+    // Edited: the same row shows the new bytes, not the frame made before.
+    memos[0] = text::encodeCp932(QStringLiteral("書き換えた\r\n"));
+    view.showRow(1);
+    const QImage edited = view.grab().toImage();
+    QVERIFY(edited != first);
+    memos[0] = frameText(1);
+    view.showRow(1);
+    QCOMPARE(view.grab().toImage(), first);
 }
 
 // Run on its own with an SDL audio driver that cannot open (CTest's
