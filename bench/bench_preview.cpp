@@ -6,6 +6,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen SDL_AUDIODRIVER=dummy bench_preview [steps] [frames]
 
+#include "ColourPage.h"
 #include "Timing.h"
 
 #include "app/Application.h"
@@ -28,26 +29,6 @@
 using namespace glyphreel;
 
 namespace {
-
-std::string colourPage(int lines, int cells, int seed)
-{
-    static const char16_t glyphs[] = u"　．，：＇；｀＂＾。”ｉιＩｖ亅｝τｆ｜｛ｘ丿с卜＞ｓｋσァｑｐぇцべごゾＸΣΖナй￥ξＰⅵ";
-    rtf::RtfDocument doc;
-    int k = seed * 7919;
-    for (int l = 0; l < lines; ++l) {
-        doc.paragraphs.emplace_back();
-        for (int c = 0; c < cells; ++c, ++k) {
-            rtf::RtfRun run;
-            run.text = QString(QChar(glyphs[(k * 7 + l) % (sizeof glyphs / sizeof glyphs[0] - 1)]));
-            run.font = QStringLiteral("ＭＳ ゴシック");
-            run.sizePt = 4;
-            run.color.kind = rtf::RtfColor::Kind::Rgb;
-            run.color.rgb = QColor::fromHsv((k * 13) % 360, 255, 255);
-            doc.paragraphs.back().push_back(run);
-        }
-    }
-    return rtf::writeRtf(doc);
-}
 
 struct Stats {
     double p50, p99, worst;
@@ -81,7 +62,7 @@ int main(int argc, char **argv)
         q.addSql("SELECT * FROM movie.db");
         q.open();
         for (int i = 0; i < frames; ++i) {
-            memos.push_back(colourPage(120, 160, i));
+            memos.push_back(bench::colourPage(120, 160, i));
             q.append();
             q.setFieldValue("MEM2", db::Value::bytes(memos.back()));
             q.post();

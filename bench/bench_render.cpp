@@ -7,6 +7,7 @@
 #include "app/Fonts.h"
 #include "platform/richedit/RichEdit.h"
 #include "platform/rtf/RtfDocument.h"
+#include "ColourPage.h"
 #include "render/FrameRenderer.h"
 
 #include <QApplication>
@@ -20,26 +21,6 @@
 using namespace glyphreel;
 
 namespace {
-
-std::string colourPage(int lines, int cells)
-{
-    static const char16_t glyphs[] = u"　．，：＇；｀＂＾。”ｉιＩｖ亅｝τｆ｜｛ｘ丿с卜＞ｓｋσァｑｐぇцべごゾＸΣΖナй￥ξＰⅵ";
-    rtf::RtfDocument doc;
-    int k = 0;
-    for (int l = 0; l < lines; ++l) {
-        doc.paragraphs.emplace_back();
-        for (int c = 0; c < cells; ++c, ++k) {
-            rtf::RtfRun run;
-            run.text = QString(QChar(glyphs[(k * 7 + l) % (sizeof glyphs / sizeof glyphs[0] - 1)]));
-            run.font = QStringLiteral("ＭＳ ゴシック");
-            run.sizePt = 4;
-            run.color.kind = rtf::RtfColor::Kind::Rgb;
-            run.color.rgb = QColor::fromHsv((k * 13) % 360, 255, 255);
-            doc.paragraphs.back().push_back(run);
-        }
-    }
-    return rtf::writeRtf(doc);
-}
 
 struct Stats {
     double p50, p99;
@@ -58,7 +39,7 @@ int main(int argc, char **argv)
     QApplication application(argc, argv);
     const int repetitions = argc > 1 ? std::max(3, std::atoi(argv[1])) : 50;
     app::registerFontSubstitutions();
-    const std::string memo = colourPage(120, 160);
+    const std::string memo = bench::colourPage(120, 160);
     render::FrameLook look;
     look.plainText = false;
     look.baseFont = QFont(QStringLiteral("ＭＳ ゴシック"));

@@ -44,6 +44,15 @@ void withPreview(TMakeForm1 *f, const std::function<void()> &steps)
     QVERIFY(!PreviewForm1->isVisible());
 }
 
+// Play at speed 1 without loop, until it stops on the last frame.
+void playToTheEnd(TPreviewForm1 *p)
+{
+    p->CheckBox1->setChecked(false);
+    p->Edit3->setText(QStringLiteral("1"));
+    QTest::mouseClick(p->BitBtn5, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!p->Timer1->Enabled(), 5000);
+}
+
 int shownRecNo(TMakeForm1 *f)
 {
     return f->Query1->recNo();
@@ -196,10 +205,7 @@ void TestPreview::stopsOnTheLastFrameWithoutLoop()
     f_->Query1->first();
     withPreview(f_, [&] {
         TPreviewForm1 *p = PreviewForm1;
-        p->CheckBox1->setChecked(false);
-        p->Edit3->setText(QStringLiteral("1"));
-        QTest::mouseClick(p->BitBtn5, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!p->Timer1->Enabled(), 5000);
+        playToTheEnd(p);
         QCOMPARE(shownRecNo(f_), 3);
         // The last step sounded the cues of the last frame as it tried to
         // move on from it.
@@ -269,10 +275,7 @@ void TestPreview::aTrackThatCannotOpenEndsTheCuesOfItsStep()
     f_->Query1->first();
     withPreview(f_, [&] {
         TPreviewForm1 *p = PreviewForm1;
-        p->CheckBox1->setChecked(false);
-        p->Edit3->setText(QStringLiteral("1"));
-        QTest::mouseClick(p->BitBtn5, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!p->Timer1->Enabled(), 5000);
+        playToTheEnd(p);
         QVERIFY(f_->project().player(1).playing());
         QVERIFY(!f_->project().player(3).playing()); // after the failing track 2
     });
@@ -475,10 +478,7 @@ void TestPreview::withoutSoundOutputItPlaysSilently()
     f_->Query1->first();
     withPreview(f_, [&] {
         TPreviewForm1 *p = PreviewForm1;
-        p->CheckBox1->setChecked(false);
-        p->Edit3->setText(QStringLiteral("1"));
-        QTest::mouseClick(p->BitBtn5, Qt::LeftButton);
-        QTRY_VERIFY_WITH_TIMEOUT(!p->Timer1->Enabled(), 5000);
+        playToTheEnd(p);
         QCOMPARE(shownRecNo(f_), 3);
         QVERIFY(!f_->project().player(1).playing());
     });
