@@ -112,8 +112,8 @@ int main(int argc, char **argv)
     std::printf("%-44s %8.2f %8.2f %8.2f\n", "text box: set and paint the same frame", t.p50, t.p99, t.worst);
     std::printf("steps over 10 ms: %ld of %zu\n", long(std::count_if(step.begin(), step.end(), [](double v) { return v > 10; })), step.size());
     for (std::size_t i = 0; i < step.size(); ++i)
-        if (step[i] > 10)
-            std::printf("  step %zu: %.1f ms\n", i + 1, step[i]);
+        if (step[i] > 10 || lateness[i] > 5)
+            std::printf("  step %zu: %.1f ms, %.1f ms late\n", i + 1, step[i], lateness[i]);
     std::printf("goal: step p99 <= 10 ms\n");
     return 0;
 }

@@ -3,6 +3,9 @@
 #include <QPainter>
 #include <QMetaObject>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <optional>
 #include <QTimer>
@@ -12,7 +15,11 @@ namespace glyphreel::output {
 FrameView::FrameView(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    worker_ = std::thread([this] { parseLoop(); });
+    // Two parsers keep ahead of a frame every 10 ms where one would not,
+    // on a machine with the cores for them.
+    const unsigned parsers = std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
+    for (unsigned i = 0; i < parsers; ++i)
+        workers_.emplace_back([this] { parseLoop(); });
 }
 
 FrameView::~FrameView()
@@ -22,7 +29,8 @@ FrameView::~FrameView()
         stopping_ = true;
     }
     wake_.notify_all();
-    worker_.join();
+    for (std::thread &worker : workers_)
+        worker.join();
 }
 
 void FrameView::setSource(MemoAt memoAt, RowCount rowCount)
@@ -46,6 +54,7 @@ void FrameView::setLook(const render::FrameLook &look)
     std::lock_guard lock(mutex_);
     toParse_.clear();
     parsed_.clear();
+    inFlight_.clear();
     plainText_ = look.plainText;
 }
 
@@ -125,11 +134,18 @@ void FrameView::prepareFrom(int row)
     toLayOut_.clear();
     const int count = rowCount_ ? rowCount_() : 0;
     if (row <= count && !prepared_.count(row)) {
-        std::lock_guard lock(mutex_);
-        if (!parsed_.count(row))
-            toParse_.emplace_back(row, memoAt_(row));
+        bool wanted = false;
+        {
+            std::lock_guard lock(mutex_);
+            wanted = !parsed_.count(row) && inFlight_.insert(row).second;
+        }
+        if (wanted) {
+            std::string memo = memoAt_(row);
+            std::lock_guard lock(mutex_);
+            toParse_.emplace_back(row, std::move(memo));
+        }
     }
-    wake_.notify_one();
+    wake_.notify_all();
     readAhead(row);
     toLayOut_.push_front(row);
     scheduleIdle();
@@ -154,8 +170,13 @@ void FrameView::readAhead(int row)
         toLayOut_.push_back(next);
         if (prepared_.count(next))
             continue;
-        std::lock_guard lock(mutex_);
-        if (!parsed_.count(next))
+        // Each row is read once, whatever the steps before it asked.
+        bool wanted = false;
+        {
+            std::lock_guard lock(mutex_);
+            wanted = !parsed_.count(next) && inFlight_.insert(next).second;
+        }
+        if (wanted)
             requests.emplace_back(next, memoAt_(next));
     }
     {
@@ -167,13 +188,10 @@ void FrameView::readAhead(int row)
     if (!requests.empty()) {
         {
             std::lock_guard lock(mutex_);
-            for (auto &r : requests) {
-                const bool queued = std::any_of(toParse_.begin(), toParse_.end(), [&](const auto &q) { return q.first == r.first; });
-                if (!queued)
-                    toParse_.push_back(std::move(r));
-            }
+            for (auto &r : requests)
+                toParse_.push_back(std::move(r));
         }
-        wake_.notify_one();
+        wake_.notify_all();
     }
     scheduleIdle();
 }
@@ -218,6 +236,9 @@ bool FrameView::prepareAhead()
 
 void FrameView::parseLoop()
 {
+    // Reading ahead must never delay a step: the thread that shows the
+    // frames goes first whenever both want a core.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stopping_ || !toParse_.empty(); });
@@ -229,6 +250,7 @@ void FrameView::parseLoop()
         lock.unlock();
         Parsed parsed{memo, render::parseFrame(memo, plain)};
         lock.lock();
+        inFlight_.erase(row);
         // A look changed meanwhile: what was parsed for the old one goes.
         if (plain != plainText_)
             continue;

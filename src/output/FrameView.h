@@ -1,7 +1,8 @@
 #pragma once
 // The picture of a playing preview: the current frame drawn by the frame
-// renderer. The frames after it are read and parsed ahead on a worker
-// thread and laid out between steps, so that a step only draws.
+// renderer. The frames after it are read ahead, parsed on worker threads
+// and laid out between steps, so that a step only draws. Laying out stays
+// on this thread: Qt's fonts belong to the thread that loads them.
 
 #include "render/FrameRenderer.h"
 
@@ -14,8 +15,10 @@
 #include <list>
 #include <map>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <unordered_map>
+#include <vector>
 
 namespace glyphreel::output {
 
@@ -95,9 +98,10 @@ private:
     std::condition_variable wake_;
     std::deque<std::pair<int, std::string>> toParse_;
     std::map<int, Parsed> parsed_;
+    std::set<int> inFlight_; // asked for and not parsed yet
     bool plainText_ = true;
     bool stopping_ = false;
-    std::thread worker_;
+    std::vector<std::thread> workers_;
 };
 
 } // namespace glyphreel::output

@@ -315,17 +315,34 @@ double placeByAdvances(PreparedFrame &frame, const Paragraph &p, const QFont &fo
     if (advances.size() != glyphs.size())
         return -1;
     const int fi = fontIndex(frame, first.raw);
-    QList<QPointF> positions(glyphs.size());
-    double x = first.left;
+    // Straight into the frame's arrays, a run per change of ink.
+    const std::uint32_t start = static_cast<std::uint32_t>(frame.glyphs.size());
+    frame.glyphs.insert(frame.glyphs.end(), glyphs.begin(), glyphs.end());
+    frame.x.resize(frame.x.size() + std::size_t(glyphs.size()));
+    float *xs = frame.x.data() + start;
+    double x = origin.x() + first.left;
     for (qsizetype i = 0; i < glyphs.size(); ++i) {
-        positions[i] = QPointF(x, first.baseline);
+        xs[i] = static_cast<float>(x);
         x += first.roundAdvances ? std::round(advances[i].x()) : advances[i].x();
     }
-    qsizetype from = 0;
-    for (qsizetype i = 1; i <= glyphs.size(); ++i) {
-        if (i < glyphs.size() && p.inks[std::size_t(i)] == p.inks[std::size_t(from)])
+    const float baseline = static_cast<float>(origin.y() + first.baseline);
+    std::size_t from = 0;
+    const std::size_t n = std::size_t(glyphs.size());
+    for (std::size_t i = 1; i <= n; ++i) {
+        if (i < n && p.inks[i] == p.inks[from])
             continue;
-        addRun(frame, fi, glyphs, positions, from, i, origin, p.inks[std::size_t(from)]);
+        PlacedRun run;
+        run.font = fi;
+        run.color = p.inks[from].color;
+        run.underline = p.inks[from].underline;
+        run.strikeOut = p.inks[from].strikeOut;
+        run.baseline = baseline;
+        run.begin = start + std::uint32_t(from);
+        run.end = start + std::uint32_t(i);
+        run.left = xs[from];
+        // Where a line under or through it ends: after the last glyph.
+        run.right = i < n ? xs[i] : static_cast<float>(x);
+        frame.runs.push_back(run);
         from = i;
     }
     return first.height;
@@ -385,6 +402,16 @@ std::optional<PreparedFrame> layoutQuickly(const rtf::RtfDocument &document, con
     const QRgb base = look.textColor.rgb();
     static const QTextOption option = editorTextOption();
     PreparedFrame frame;
+    // Grown once: a colour page has a glyph and a run per character.
+    std::size_t characters = 0, inks = 0;
+    for (const auto &runs : document.paragraphs) {
+        inks += runs.size();
+        for (const rtf::RtfRun &run : runs)
+            characters += std::size_t(run.text.size());
+    }
+    frame.glyphs.reserve(characters);
+    frame.x.reserve(characters);
+    frame.runs.reserve(inks);
     double y = look.margin;
     for (const auto &runs : document.paragraphs) {
         for (const rtf::RtfRun &run : runs)

@@ -309,20 +309,30 @@ private:
         act(word, hasParam, p);
     }
 
+    static int hexDigit(char c)
+    {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    }
+
     void controlSymbol(char c)
     {
         switch (c) {
         case '\'': {
             if (pos_ + 2 > in_.size())
                 return;
-            const std::string hex(in_.substr(pos_, 2));
+            const int high = hexDigit(in_[pos_]), low = hexDigit(in_[pos_ + 1]);
             pos_ += 2;
             if (fallbackSkipped())
                 return;
-            bool ok = false;
-            const int value = QString::fromLatin1(hex.c_str()).toInt(&ok, 16);
-            if (!ok)
+            if (high < 0 || low < 0)
                 return;
+            const int value = high * 16 + low;
             if (destination() == Destination::ColorTable || destination() == Destination::Skip)
                 return;
             addByte(static_cast<char>(value));
