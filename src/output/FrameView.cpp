@@ -131,23 +131,12 @@ void FrameView::prepareFrom(int row)
 {
     if (!memoAt_ || row <= 0)
         return;
-    toLayOut_.clear();
+    readAhead(row);
     const int count = rowCount_ ? rowCount_() : 0;
     if (row <= count && !prepared_.count(row)) {
-        bool wanted = false;
-        {
-            std::lock_guard lock(mutex_);
-            wanted = !parsed_.count(row) && inFlight_.insert(row).second;
-        }
-        if (wanted) {
-            std::string memo = memoAt_(row);
-            std::lock_guard lock(mutex_);
-            toParse_.emplace_back(row, std::move(memo));
-        }
+        toRead_.push_front(row);
+        toLayOut_.push_front(row);
     }
-    wake_.notify_all();
-    readAhead(row);
-    toLayOut_.push_front(row);
     scheduleIdle();
 }
 
@@ -160,24 +149,16 @@ void FrameView::redraw()
 void FrameView::readAhead(int row)
 {
     const int count = rowCount_ ? rowCount_() : 0;
-    std::deque<std::pair<int, std::string>> requests;
     toLayOut_.clear();
+    toRead_.clear();
     int next = row;
     for (int i = 0; i < kAhead && count > 0; ++i) {
         next = rowAfter(next, count);
         if (next <= 0 || next == row)
             break;
         toLayOut_.push_back(next);
-        if (prepared_.count(next))
-            continue;
-        // Each row is read once, whatever the steps before it asked.
-        bool wanted = false;
-        {
-            std::lock_guard lock(mutex_);
-            wanted = !parsed_.count(next) && inFlight_.insert(next).second;
-        }
-        if (wanted)
-            requests.emplace_back(next, memoAt_(next));
+        if (!prepared_.count(next))
+            toRead_.push_back(next);
     }
     {
         // What was parsed for rows no longer ahead goes.
@@ -185,26 +166,46 @@ void FrameView::readAhead(int row)
         for (auto p = parsed_.begin(); p != parsed_.end();)
             p = std::find(toLayOut_.begin(), toLayOut_.end(), p->first) == toLayOut_.end() ? parsed_.erase(p) : std::next(p);
     }
-    if (!requests.empty()) {
+    scheduleIdle();
+}
+
+// Reads one row's bytes for the parsers; false when none is left to read.
+bool FrameView::readOne()
+{
+    while (!toRead_.empty()) {
+        const int row = toRead_.front();
+        toRead_.pop_front();
+        bool wanted = false;
         {
             std::lock_guard lock(mutex_);
-            for (auto &r : requests)
-                toParse_.push_back(std::move(r));
+            // Each row is read once, whatever the steps before it asked.
+            wanted = !prepared_.count(row) && !parsed_.count(row) && inFlight_.insert(row).second;
         }
-        wake_.notify_all();
+        if (!wanted)
+            continue;
+        std::string memo = memoAt_(row);
+        {
+            std::lock_guard lock(mutex_);
+            toParse_.emplace_back(row, std::move(memo));
+        }
+        wake_.notify_one();
+        return true;
     }
-    scheduleIdle();
+    return false;
 }
 
 void FrameView::scheduleIdle()
 {
-    if (idleScheduled_ || toLayOut_.empty())
+    if (idleScheduled_ || (toLayOut_.empty() && toRead_.empty()))
         return;
     idleScheduled_ = true;
     // After the events already waiting: a step due now goes first.
+    // A little at a time, between steps: a row read, a frame laid out.
     QTimer::singleShot(0, this, [this] {
         idleScheduled_ = false;
-        if (prepareAhead())
+        const bool read = readOne();
+        const bool laidOut = prepareAhead();
+        if (read || laidOut || !toRead_.empty())
             scheduleIdle();
     });
 }

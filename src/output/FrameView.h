@@ -72,6 +72,7 @@ private:
     const Prepared &preparedFor(int row, const std::string &memo);
     void keep(int row, Prepared prepared);
     void readAhead(int row);
+    bool readOne();
     void parseLoop();
     int rowAfter(int row, int count) const;
     void scheduleIdle();
@@ -91,6 +92,7 @@ private:
     std::size_t preparedBytes_ = 0;
     static constexpr std::size_t kBudget = 192u << 20;
     std::deque<int> toLayOut_;
+    std::deque<int> toRead_; // rows whose bytes the parsers are still to get
     bool idleScheduled_ = false;
 
     // The worker: rows to parse in, parsed frames out.
