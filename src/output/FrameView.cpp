@@ -1,5 +1,6 @@
 #include "output/FrameView.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
 #include <QMetaObject>
 
@@ -200,10 +201,15 @@ void FrameView::scheduleIdle()
         return;
     idleScheduled_ = true;
     // After the events already waiting: a step due now goes first.
-    // A little at a time, between steps: a row read, a frame laid out.
+    // A little at a time, between steps: rows read for a couple of
+    // milliseconds, then a frame laid out.
     QTimer::singleShot(0, this, [this] {
         idleScheduled_ = false;
-        const bool read = readOne();
+        QElapsedTimer slice;
+        slice.start();
+        bool read = false;
+        while (slice.nsecsElapsed() < 2000000 && readOne())
+            read = true;
         const bool laidOut = prepareAhead();
         if (read || laidOut || !toRead_.empty())
             scheduleIdle();
