@@ -22,7 +22,7 @@ PACKAGES=(
   # Qt's own dialogs in Japanese
   qt6-translations-l10n
   # test and check
-  xvfb xauth xdotool imagemagick ffmpeg x11-utils openbox
+  xvfb xauth xdotool imagemagick ffmpeg x11-utils openbox poppler-utils
   # a FAT folder through FUSE, for the test of folders that do not tell case apart
   dosfstools fusefat
 )

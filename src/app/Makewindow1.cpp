@@ -116,6 +116,9 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
     connectCommand(BMP1, &QAction::triggered, this, &TMakeForm1::BMP1Click);
     connectCommand(AVI1, &QAction::triggered, this, &TMakeForm1::AVI1Click);
     connectCommand(N19, &QAction::triggered, this, &TMakeForm1::N19Click);
+    connectCommand(G1, &QAction::triggered, this, &TMakeForm1::G1Click);
+    connectCommand(N6, &QAction::triggered, this, &TMakeForm1::N6Click);
+    connectCommand(N15, &QAction::triggered, this, &TMakeForm1::N15Click);
     connectCommand(DBRichEdit0, &QTextEdit::selectionChanged, this, &TMakeForm1::DBRichEdit0SelectionChange);
     connectCommand(DBRichEdit0, &QTextEdit::cursorPositionChanged, this, &TMakeForm1::DBRichEdit0SelectionChange);
     connectCommand(Cancel1, &QAction::triggered, this, &TMakeForm1::Cancel1Click);

@@ -70,6 +70,10 @@ public:
 
     void Exit1Click();
     void N19Click();
+    // Printing: the printer setup, the current frame, every frame.
+    void G1Click();
+    void N6Click();
+    void N15Click();
 
     // Project commands
     void N4Click();

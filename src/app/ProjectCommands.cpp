@@ -3,6 +3,7 @@
 
 #include "app/Makewindow1.h"
 
+#include "output/FramePrinting.h"
 #include "output/Previewwindow1.h"
 #include "platform/dialogs/DialogService.h"
 #include "project/ProjectFiles.h"
@@ -256,6 +257,35 @@ void TMakeForm1::SpeedButton3Click()
     view->setFont(DBRichEdit0->font());
     view->setColors(DBRichEdit0->baseTextColor(), view->backgroundColor());
     visitAndReturn(PreviewForm1);
+}
+
+void TMakeForm1::G1Click()
+{
+    glyphreel::output::printTarget().setup(this);
+}
+
+void TMakeForm1::N6Click()
+{
+    if (dialogs().confirm(this, QStringLiteral("現在のコマをプリントします。よろしいですか？"), ConfirmButtons::YesNo) != Answer::Yes)
+        return;
+    glyphreel::output::printFrame(glyphreel::output::printTarget(), DBRichEdit0->memo(), DBRichEdit0->plainTextMode(),
+                                  DBRichEdit0->font());
+}
+
+// Every frame, in table order, each a document of its own; the last frame
+// stays current. A printer error ends the loop there.
+void TMakeForm1::N15Click()
+{
+    if (dialogs().confirm(this, QStringLiteral("すべてのコマをプリントします。よろしいですか？"), ConfirmButtons::YesNo) != Answer::Yes)
+        return;
+    if (!Query1->active())
+        return;
+    Query1->first();
+    while (!Query1->eof()) {
+        glyphreel::output::printFrame(glyphreel::output::printTarget(), DBRichEdit0->memo(), DBRichEdit0->plainTextMode(),
+                                      DBRichEdit0->font());
+        Query1->next();
+    }
 }
 
 void TMakeForm1::N20Click()

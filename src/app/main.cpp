@@ -1,3 +1,4 @@
+#include "app/PrintCommand.h"
 #include "app/Startup.h"
 #include "convert/ConvertCommand.h"
 #include "import/ImportCommand.h"
@@ -15,6 +16,12 @@ int main(int argc, char **argv)
         for (int i = 2; i < argc; ++i)
             arguments << QString::fromLocal8Bit(argv[i]);
         return glyphreel::convert::runConvertCommand(arguments, stdout, stderr);
+    }
+    if (argc > 1 && std::strcmp(argv[1], "print") == 0) {
+        QStringList arguments;
+        for (int i = 2; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        return glyphreel::app::runPrintCommand(arguments, stderr);
     }
     if (argc > 1 && glyphreel::project::isProjectCommand(QString::fromLocal8Bit(argv[1]))) {
         QStringList arguments;
