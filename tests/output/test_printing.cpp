@@ -12,6 +12,7 @@
 #include "platform/rtf/RtfDocument.h"
 #include "platform/text/Cp932.h"
 #include "platform/text/ProfileFile.h"
+#include "support/Files.h"
 #include "support/Projects.h"
 #include "support/TempDir.h"
 
