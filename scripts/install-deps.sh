@@ -12,6 +12,8 @@ PACKAGES=(
   # MIDI tracks: the synthesizer and a General MIDI sound font
   libfluidsynth-dev timgm6mb-soundfont
   libgif-dev libimagequant-dev
+  # a third GIF decoder for the GIF writer's tests
+  gifsicle
   # fuzzing and sanitizers
   clang libclang-rt-dev
   # run: Japanese fonts metric-compatible with the ones projects name
