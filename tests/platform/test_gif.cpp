@@ -20,6 +20,7 @@
 
 #include <csignal>
 #include <functional>
+#include <set>
 #include <sys/resource.h>
 
 using glyphreel::files::FileError;
@@ -260,6 +261,7 @@ private slots:
     void onePictureIsExact();
     void manyColoursAreQuantized();
     void animationFramesComposeToThePictures();
+    void colourArtFramesShareTheFirstPalette();
     void newFileWhenNotContinuing();
     void openAnimationsAreBounded();
     void errorsNameTheFileAndLeaveNothingHalfWritten();
@@ -456,6 +458,81 @@ void TestGif::animationFramesComposeToThePictures()
         whole += QFileInfo(single).size();
     }
     QVERIFY2(QFileInfo(path).size() < whole, qPrintable(QStringLiteral("%1 vs %2").arg(QFileInfo(path).size()).arg(whole)));
+}
+
+// Colour art as the renderer draws it: glyphs of one colour each, blended
+// into the background at their edges, hues drawn from the seed.
+QImage colourArt(int columns, int rows, int seed, int hueFrom, int hueSpan)
+{
+    QImage image(columns * 8, rows * 16, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            const unsigned glyph = static_cast<unsigned>((c * 31 + r * 17 + seed * 7) * 2654435761u);
+            const QColor ink = QColor::fromHsv(hueFrom + int((glyph >> 8) % unsigned(hueSpan)), 255, 255);
+            for (int y = 2; y < 14; ++y)
+                for (int x = 1; x < 7; ++x) {
+                    const int coverage = int((glyph >> ((x + y * 3) % 28)) & 15); // 0..15 of 15
+                    image.setPixel(c * 8 + x, r * 16 + y,
+                                   qRgb(ink.red() * coverage / 15, ink.green() * coverage / 15, ink.blue() * coverage / 15));
+                }
+        }
+    return image;
+}
+
+void TestGif::colourArtFramesShareTheFirstPalette()
+{
+    TempDir dir;
+    const QString path = dir.path(QStringLiteral("colour.gif"));
+    // Many colours in every frame; the next frames' hues are those of the
+    // first, the last one's are hues the first never had.
+    const std::vector<QImage> pictures = {colourArt(40, 12, 1, 0, 60), colourArt(40, 12, 2, 0, 60),
+                                          colourArt(40, 12, 3, 0, 60), colourArt(40, 12, 4, 180, 60)};
+    for (const QImage &p : pictures) {
+        std::set<QRgb> distinct;
+        for (int y = 0; y < p.height(); ++y)
+            for (int x = 0; x < p.width(); ++x)
+                distinct.insert(p.pixel(x, y));
+        QVERIFY2(distinct.size() > 400, qPrintable(QString::number(distinct.size())));
+    }
+    for (const QImage &p : pictures)
+        save(path, p, true, 10);
+
+    const Decoded d = decode(path);
+    QVERIFY2(d.ok, qPrintable(d.error));
+    QCOMPARE(d.frames.size(), pictures.size());
+    const auto shown = compose(d);
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const Difference diff = difference(shown[i], pictures[i]);
+        QVERIFY2(diff.mean < 3 && diff.max < 48,
+                 qPrintable(QStringLiteral("frame %1: mean %2 max %3").arg(i).arg(diff.mean).arg(diff.max)));
+    }
+    // The first frame's palette keeps a slot for the transparent index, and
+    // frames of the same hues are shown in it: no table of their own.
+    QVERIFY(d.frames[0].colours.size() == 256);
+    for (std::size_t i : {1, 2}) {
+        QVERIFY2(!d.frames[i].local, qPrintable(QString::number(i)));
+        QVERIFY(d.frames[i].transparent >= 0);
+    }
+    // Hues far from the first palette's get a table of their own.
+    QVERIFY(d.frames[3].local);
+
+    // An unchanged pixel after a run of the colour it shows continues the
+    // run rather than breaking it with the transparent index.
+    const Frame &f = d.frames[1];
+    std::size_t breaks = 0, continued = 0;
+    for (std::size_t k = 1; k < f.raster.size(); ++k) {
+        const QPoint at(f.rect.x() + int(k % std::size_t(f.rect.width())), f.rect.y() + int(k / std::size_t(f.rect.width())));
+        const int before = f.raster[k - 1];
+        if (before == f.transparent || f.colours[std::size_t(before)] != shown[0].pixel(at))
+            continue;
+        if (f.raster[k] == f.transparent)
+            ++breaks;
+        else if (shown[0].pixel(at) == pictures[1].pixel(at))
+            ++continued;
+    }
+    QCOMPARE(breaks, std::size_t{0});
+    QVERIFY(continued > 0);
 }
 
 void TestGif::newFileWhenNotContinuing()

@@ -5,6 +5,8 @@
 #include <libimagequant.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 
@@ -171,6 +173,123 @@ bool exactColours(const std::vector<Rgb> &pixels, int stride, const Rect &r, con
     return true;
 }
 
+int distance2(Rgb a, Rgb b)
+{
+    const int dr = int((a >> 16) & 0xFF) - int((b >> 16) & 0xFF);
+    const int dg = int((a >> 8) & 0xFF) - int((b >> 8) & 0xFF);
+    const int db = int(a & 0xFF) - int(b & 0xFF);
+    return dr * dr + dg * dg + db * db;
+}
+
+// The entry of the table nearest to c. The table's entries sorted by
+// green are searched outward from c's green, each way only while green
+// alone is not farther than the best found.
+std::uint8_t nearestOf(Rgb c, const std::vector<Rgb> &table, const std::vector<std::uint8_t> &byGreen)
+{
+    const int green = int((c >> 8) & 0xFF);
+    auto greenOf = [&](std::size_t i) { return int((table[byGreen[i]] >> 8) & 0xFF); };
+    std::size_t lo = 0, hi = byGreen.size();
+    while (lo < hi) {
+        const std::size_t mid = (lo + hi) / 2;
+        if (greenOf(mid) < green)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    int bestDistance = INT32_MAX;
+    std::uint8_t best = byGreen.empty() ? 0 : byGreen[std::min(lo, byGreen.size() - 1)];
+    std::size_t up = lo;
+    std::size_t down = lo;
+    bool goUp = up < byGreen.size();
+    bool goDown = down > 0;
+    while (goUp || goDown) {
+        if (goUp) {
+            const int dg = greenOf(up) - green;
+            if (dg * dg >= bestDistance) {
+                goUp = false;
+            } else {
+                const int d = distance2(c, table[byGreen[up]]);
+                if (d < bestDistance) {
+                    bestDistance = d;
+                    best = byGreen[up];
+                }
+                goUp = ++up < byGreen.size();
+            }
+        }
+        if (goDown) {
+            const int dg = green - greenOf(down - 1);
+            if (dg * dg >= bestDistance) {
+                goDown = false;
+            } else {
+                const int d = distance2(c, table[byGreen[down - 1]]);
+                if (d < bestDistance) {
+                    bestDistance = d;
+                    best = byGreen[down - 1];
+                }
+                goDown = --down > 0;
+            }
+        }
+    }
+    return best;
+}
+
+// Maps the needed pixels of the rectangle onto their nearest colours of
+// the global table. Returns the mean squared distance of those pixels.
+double remapToGlobal(const std::vector<Rgb> &pixels, int stride, const Rect &r, const std::vector<std::uint8_t> &need,
+                     const Canvas &canvas, std::vector<std::uint8_t> &indices)
+{
+    const std::vector<Rgb> &table = canvas.global;
+    if (canvas.nearestIndex.empty()) {
+        canvas.nearestIndex.assign(std::size_t{1} << 18, Canvas::kUnknown);
+        canvas.byGreen.resize(table.size());
+        for (std::size_t i = 0; i < table.size(); ++i)
+            canvas.byGreen[i] = static_cast<std::uint8_t>(i);
+        std::stable_sort(canvas.byGreen.begin(), canvas.byGreen.end(),
+                         [&](std::uint8_t a, std::uint8_t b) { return (table[a] & 0xFF00) < (table[b] & 0xFF00); });
+    }
+    indices.assign(need.size(), 0);
+    std::uint64_t sum = 0;
+    std::size_t counted = 0;
+    std::size_t k = 0;
+    // Text art runs in long stretches of one colour, the background most.
+    Rgb last = 0xFFFFFFFFu; // no colour: colours have 24 bits
+    std::uint8_t lastBest = 0;
+    int lastDistance = 0;
+    for (int y = r.top; y < r.top + r.height; ++y) {
+        const Rgb *row = pixels.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride);
+        for (int x = r.left; x < r.left + r.width; ++x, ++k) {
+            if (!need[k])
+                continue;
+            const Rgb c = row[x];
+            if (c != last) {
+                const std::size_t cell = ((c >> 6) & 0x3F000) | ((c >> 4) & 0xFC0) | ((c >> 2) & 0x3F);
+                if (canvas.nearestIndex[cell] != Canvas::kUnknown) {
+                    lastBest = static_cast<std::uint8_t>(canvas.nearestIndex[cell]);
+                } else {
+                    lastBest = nearestOf(c, table, canvas.byGreen);
+                    canvas.nearestIndex[cell] = lastBest;
+                }
+                last = c;
+                lastDistance = distance2(c, table[lastBest]);
+            }
+            indices[k] = lastBest;
+            sum += static_cast<std::uint64_t>(lastDistance);
+            ++counted;
+        }
+    }
+    return counted ? static_cast<double>(sum) / static_cast<double>(counted) : 0;
+}
+
+// Whether a frame mapped onto the global table with this error looks
+// about as good as the first frame did. Text art is small glyphs in a
+// colour each, blended into the background at their edges: a few levels
+// off in each of red, green and blue do not show there.
+bool closeEnough(double error, const Canvas &canvas)
+{
+    constexpr double kUnseen = 48; // 4 levels in each of R, G and B
+    return error <= std::max(kUnseen, canvas.globalError * 3);
+}
+
 } // namespace
 
 std::string lzwImageData(const std::vector<std::uint8_t> &indices, int minCodeSize)
@@ -265,7 +384,8 @@ std::string firstFrame(std::vector<Rgb> pixels, int width, int height, int delay
         for (std::size_t i = 0; i < pixels.size(); ++i)
             coded.indices[i] = index.at(pixels[i]);
     } else {
-        quantize(pixels, width, whole, nullptr, 256, coded, path);
+        // 255: a slot stays free for the transparent index of later frames.
+        quantize(pixels, width, whole, nullptr, 255, coded, path);
     }
     coded.local = false;
     // One slot more than the colours when there is room: the transparent
@@ -293,6 +413,10 @@ std::string firstFrame(std::vector<Rgb> pixels, int width, int height, int delay
     canvas.global = std::move(coded.palette);
     canvas.globalBits = coded.bits;
     canvas.globalFree = canvas.global.size() < (std::size_t{1} << coded.bits) ? static_cast<int>(canvas.global.size()) : -1;
+    double error = 0;
+    for (std::size_t i = 0; i < canvas.input.size(); ++i)
+        error += distance2(canvas.input[i], canvas.shown[i]);
+    canvas.globalError = canvas.input.empty() ? 0 : error / static_cast<double>(canvas.input.size());
     return out;
 }
 
@@ -368,7 +492,23 @@ PendingFrame nextFrame(std::vector<Rgb> pixels, const Canvas &canvas, int delay,
         }
         if (!strict)
             continue;
-        // Too many colours even strictly: quantize what is drawn.
+        // Too many colours even strictly: onto the global table when it
+        // shows them about as well as the first frame, which keeps the
+        // frame without a table of its own.
+        if (!transparency || canvas.globalFree >= 0) {
+            const double error = remapToGlobal(pixels, canvas.width, r, need, canvas, coded.indices);
+            if (closeEnough(error, canvas)) {
+                coded.local = false;
+                coded.palette = canvas.global;
+                coded.bits = canvas.globalBits;
+                coded.transparent = transparency ? canvas.globalFree : -1;
+                for (std::size_t i = 0; i < need.size(); ++i)
+                    if (!need[i])
+                        coded.indices[i] = static_cast<std::uint8_t>(coded.transparent);
+                break;
+            }
+        }
+        // Or quantize what is drawn.
         std::vector<std::uint8_t> importance(need.size());
         for (std::size_t i = 0; i < need.size(); ++i)
             importance[i] = need[i] ? 255 : 0;
@@ -379,6 +519,38 @@ PendingFrame nextFrame(std::vector<Rgb> pixels, const Canvas &canvas, int delay,
         for (std::size_t i = 0; i < need.size(); ++i)
             if (!need[i])
                 coded.indices[i] = static_cast<std::uint8_t>(coded.transparent);
+    }
+
+    // An unchanged pixel may take the transparent index or any index of
+    // the colour it shows. Continuing the run before it or the one after
+    // it gives the compressor longer runs: art on a plain background
+    // otherwise alternates transparent and background pixels where glyphs
+    // came and went.
+    if (coded.transparent >= 0) {
+        int previous = -1;
+        std::size_t k = 0;
+        for (int y = r.top; y < r.top + r.height; ++y) {
+            for (int x = r.left; x < r.left + r.width; ++x, ++k) {
+                if (!need[k] && previous >= 0 && previous != coded.transparent
+                    && coded.palette[static_cast<std::size_t>(previous)]
+                           == canvas.shown[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)])
+                    coded.indices[k] = static_cast<std::uint8_t>(previous);
+                previous = coded.indices[k];
+            }
+        }
+        // And the run after it, back from its start.
+        int following = -1;
+        k = need.size();
+        for (int y = r.top + r.height - 1; y >= r.top; --y) {
+            for (int x = r.left + r.width - 1; x >= r.left; --x) {
+                --k;
+                if (!need[k] && coded.indices[k] == coded.transparent && following >= 0 && following != coded.transparent
+                    && coded.palette[static_cast<std::size_t>(following)]
+                           == canvas.shown[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)])
+                    coded.indices[k] = static_cast<std::uint8_t>(following);
+                following = coded.indices[k];
+            }
+        }
     }
 
     PendingFrame frame;

@@ -25,6 +25,17 @@ struct Canvas {
     std::vector<Rgb> global;   // the global colour table, in use
     int globalBits = 1;        // the table has 2^globalBits entries
     int globalFree = -1;       // a slot of it no colour uses, or -1
+    // How far the first frame's shown pixels are from its picture: the
+    // mean squared distance in RGB, 0 when its colours were exact.
+    double globalError = 0;
+    // The entry of the global table nearest to the colours met so far,
+    // one per cell of 4 levels in each of red, green and blue (the first
+    // colour met in a cell decides for it); kUnknown where none was met.
+    // Later frames of many colours are mostly mapped onto the global
+    // table, and their colours repeat from frame to frame.
+    static constexpr std::uint16_t kUnknown = 0xFFFF;
+    mutable std::vector<std::uint16_t> nearestIndex;
+    mutable std::vector<std::uint8_t> byGreen; // the table's indices by green
 };
 
 // A frame made but not yet written: applied to the canvas once it is.
