@@ -79,6 +79,14 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
                                     QStringLiteral("GIFアニメーションへのエクスポート"),
                                     QStringLiteral("GIFファイル (*.gif)|*.gif"), QStringLiteral("gif"), false);
 
+    IkCommon1 = new glyphreel::imagekit::TVIkCommon(this);
+    IkCommon1->setObjectName(QStringLiteral("IkCommon1"));
+    IkFile1 = new glyphreel::imagekit::TVIkFile(this);
+    IkFile1->setObjectName(QStringLiteral("IkFile1"));
+    IkFile1->FileExt = QStringLiteral("GIF");
+    IkFile1->GifAnime = true;
+    IkFile1->Preview = true;
+
     // Every menu item shows its hint in the status bar while it is under
     // the pointer; tool bar controls do the same through their status tips.
     for (QAction *item : MainMenu1->findChildren<QAction *>())
@@ -119,6 +127,8 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
     connectCommand(G1, &QAction::triggered, this, &TMakeForm1::G1Click);
     connectCommand(N6, &QAction::triggered, this, &TMakeForm1::N6Click);
     connectCommand(N15, &QAction::triggered, this, &TMakeForm1::N15Click);
+    connectCommand(N24, &QAction::triggered, this, &TMakeForm1::N24Click);
+    connectCommand(N25, &QAction::triggered, this, &TMakeForm1::N25Click);
     connectCommand(DBRichEdit0, &QTextEdit::selectionChanged, this, &TMakeForm1::DBRichEdit0SelectionChange);
     connectCommand(DBRichEdit0, &QTextEdit::cursorPositionChanged, this, &TMakeForm1::DBRichEdit0SelectionChange);
     connectCommand(Cancel1, &QAction::triggered, this, &TMakeForm1::Cancel1Click);

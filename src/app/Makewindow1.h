@@ -6,6 +6,8 @@
 #include "platform/db/Query.h"
 #include "platform/dbctrls/DBNavigator.h"
 #include "platform/dbctrls/DBRichEdit.h"
+#include "imagekit/IkCommon.h"
+#include "imagekit/IkFile.h"
 #include "platform/dialogs/FileDialog.h"
 #include "project/Project.h"
 
@@ -53,7 +55,7 @@ public:
     QToolButton *SpeedButton3;
 
     glyphreel::dbctrls::DBRichEdit *DBRichEdit0;
-    QLabel *Image1; // the export's capture buffer, behind the editor
+    QLabel *Image1; // the export's last picture, behind the editor, never seen
     QStatusBar *StatusBar1;
 
     // The open project's frame table and the source the editor shows it through.
@@ -63,6 +65,10 @@ public:
     glyphreel::dialogs::FileDialog *OpenDialog1;
     glyphreel::dialogs::FileDialog *SaveDialog1;
     glyphreel::dialogs::FileDialog *SavePictureDialog1;
+
+    // The image kit: a picture to a kit image, a kit image to a GIF file.
+    glyphreel::imagekit::TVIkCommon *IkCommon1;
+    glyphreel::imagekit::TVIkFile *IkFile1;
 
     // The folder of the executable, without a trailing separator; known from
     // the first showing on.
@@ -74,6 +80,10 @@ public:
     void G1Click();
     void N6Click();
     void N15Click();
+    // Export: the current frame as a GIF picture, every frame with text as
+    // an animated GIF.
+    void N24Click();
+    void N25Click();
 
     // Project commands
     void N4Click();
@@ -148,6 +158,9 @@ private:
     int editorPointSize() const;
     // Leaves the frame for a modal window and comes back to it.
     void visitAndReturn(QDialog *window);
+    // The picture size and delay of an export: the preview's text area and speed.
+    QSize exportSize() const;
+    int exportDelay() const;
 
     glyphreel::project::Project *project_;
     QString applicationFolder_;

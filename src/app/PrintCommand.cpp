@@ -1,6 +1,6 @@
 #include "app/PrintCommand.h"
 
-#include "app/Fonts.h"
+#include "app/CommandSupport.h"
 #include "output/FramePrinting.h"
 #include "project/Project.h"
 #include "project/ProjectCommand.h"
@@ -8,12 +8,12 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <limits>
 #include <optional>
 
 namespace glyphreel::app {
@@ -32,12 +32,7 @@ CommandLine parse(const QStringList &arguments)
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &a = arguments[i];
         if (a == QStringLiteral("--frame")) {
-            bool ok = false;
-            const int n = i + 1 < arguments.size() ? arguments[i + 1].toInt(&ok) : 0;
-            if (!ok)
-                throw project::UsageError(QStringLiteral("--frame にはコマ番号を指定してください"));
-            line.frame = n;
-            ++i;
+            line.frame = integerOption(arguments, i, 1, std::numeric_limits<int>::max(), QStringLiteral("コマ番号"));
         } else if (a.startsWith(QStringLiteral("--"))) {
             throw project::UsageError(QStringLiteral("知らないオプション「%1」").arg(a));
         } else {
@@ -53,12 +48,8 @@ CommandLine parse(const QStringList &arguments)
 
 int print(const CommandLine &line)
 {
-    if (!QFileInfo(line.project).isFile())
-        throw project::ProjectError(QStringLiteral("「%1」がありません").arg(line.project));
     project::Project project;
-    project.open(line.project);
-    if (!project.isOpen())
-        throw project::ProjectError(QStringLiteral("「%1」のコマの表を開けません").arg(line.project));
+    openForCommand(project, line.project);
     const project::Settings settings = project.settings();
     QFont font(settings.normalFont);
     font.setPointSize(std::max(1, settings.normalSize));
@@ -100,15 +91,7 @@ int runPrintCommand(const QStringList &arguments, std::FILE *err)
     return project::runReportingFailures(
         "glyphreel print", QStringLiteral("glyphreel print PROJECT.td OUT.pdf [--frame RENO]"), err, [&] {
             const CommandLine line = parse(arguments);
-            // Fonts need a GUI application; a display does not.
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            int argc = 1;
-            char name[] = "glyphreel";
-            char *argv[] = {name, nullptr};
-            QGuiApplication application(argc, argv);
-            registerFontSubstitutions();
-            return print(line);
+            return withFonts([&] { return print(line); });
         });
 }
 

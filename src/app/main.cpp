@@ -1,3 +1,4 @@
+#include "app/ExportCommand.h"
 #include "app/PrintCommand.h"
 #include "app/Startup.h"
 #include "convert/ConvertCommand.h"
@@ -22,6 +23,12 @@ int main(int argc, char **argv)
         for (int i = 2; i < argc; ++i)
             arguments << QString::fromLocal8Bit(argv[i]);
         return glyphreel::app::runPrintCommand(arguments, stderr);
+    }
+    if (argc > 1 && std::strcmp(argv[1], "export") == 0) {
+        QStringList arguments;
+        for (int i = 2; i < argc; ++i)
+            arguments << QString::fromLocal8Bit(argv[i]);
+        return glyphreel::app::runExportCommand(arguments, stderr);
     }
     if (argc > 1 && glyphreel::project::isProjectCommand(QString::fromLocal8Bit(argv[1]))) {
         QStringList arguments;

@@ -93,31 +93,6 @@ void openProject(project::Project &project, const QString &path)
     project.open(td);
 }
 
-// "処理中 k / n" on one line that rewrites itself, for a person watching.
-class Progress {
-public:
-    Progress(std::FILE *err, long long total) : err_(err), total_(total), shown_(isatty(fileno(err)) != 0) {}
-    ~Progress()
-    {
-        if (shown_ && drawn_)
-            std::fputs("\n", err_);
-    }
-    void step(long long done)
-    {
-        if (!shown_)
-            return;
-        std::fprintf(err_, "\r処理中 %lld / %lld", done, total_);
-        std::fflush(err_);
-        drawn_ = true;
-    }
-
-private:
-    std::FILE *err_;
-    long long total_;
-    bool shown_;
-    bool drawn_ = false;
-};
-
 // Frames are appended to the dataset's cache as they are made and reach
 // the table files only at the end: a picture or a movie that fails on the
 // way leaves the project untouched.
@@ -140,7 +115,7 @@ int importPictures(const CommandLine &line, std::FILE *err)
     project::Project project;
     openProject(project, line.project);
     const bool rich = !project.settings().normalText;
-    Progress progress(err, line.files.size());
+    project::CommandProgress progress(err, line.files.size());
     long long done = 0;
     for (const QString &file : line.files) {
         bitmap::Bitmap picture = bitmap::loadPictureFile(file);
@@ -181,7 +156,7 @@ int importMovie(const CommandLine &line, std::FILE *err)
         throw project::ProjectError(QStringLiteral("終了フレーム %1 が開始フレーム %2 より前です").arg(end).arg(start));
 
     const long long total = (static_cast<long long>(end) - start) / line.step + 1;
-    Progress progress(err, total);
+    project::CommandProgress progress(err, total);
     long long done = 0;
     movie::FrameReader reader(path, start, end, line.step);
     bitmap::Bitmap picture;

@@ -1,5 +1,6 @@
 #include "output/Previewwindow1.h"
 
+#include "output/FrameExport.h"
 #include "platform/dialogs/Commands.h"
 #include "widgets/ButtonGlyph.h"
 #include "widgets/WindowLook.h"
@@ -16,7 +17,7 @@ using glyphreel::widgets::setHint;
 
 namespace {
 
-constexpr int kStripWidth = 80;
+constexpr int kStripWidth = glyphreel::output::kPreviewStripWidth;
 
 QIcon playGlyph()
 {
@@ -172,14 +173,7 @@ void TPreviewForm1::setProject(glyphreel::project::Project *project)
 
 glyphreel::render::FrameLook TPreviewForm1::frameLook() const
 {
-    glyphreel::render::FrameLook look;
-    look.plainText = DBRichEdit1->plainTextMode();
-    look.baseFont = DBRichEdit1->font();
-    look.textColor = DBRichEdit1->baseTextColor();
-    look.background = DBRichEdit1->backgroundColor();
-    look.margin = DBRichEdit1->document()->documentMargin();
-    look.dpi = DBRichEdit1->logicalDpiY();
-    return look;
+    return glyphreel::output::lookOf(*DBRichEdit1);
 }
 
 void TPreviewForm1::BitBtn5Click()

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <unistd.h>
 #include <stdexcept>
 #include <string>
 
@@ -29,5 +30,33 @@ public:
 // the command's name: a UsageError with the usage and status 2, any other
 // error with status 1.
 int runReportingFailures(const std::string &name, const QString &usage, std::FILE *err, const std::function<int()> &command);
+
+// "処理中 k / n" on one line of err that rewrites itself, for a person
+// watching; nothing when err is not a terminal.
+class CommandProgress {
+public:
+    CommandProgress(std::FILE *err, long long total) : err_(err), total_(total), shown_(isatty(fileno(err)) != 0) {}
+    ~CommandProgress()
+    {
+        if (shown_ && drawn_)
+            std::fputs("\n", err_);
+    }
+    CommandProgress(const CommandProgress &) = delete;
+    CommandProgress &operator=(const CommandProgress &) = delete;
+    void step(long long done)
+    {
+        if (!shown_)
+            return;
+        std::fprintf(err_, "\r処理中 %lld / %lld", done, total_);
+        std::fflush(err_);
+        drawn_ = true;
+    }
+
+private:
+    std::FILE *err_;
+    long long total_;
+    bool shown_;
+    bool drawn_ = false;
+};
 
 } // namespace glyphreel::project
