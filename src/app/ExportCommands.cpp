@@ -36,7 +36,7 @@ private:
 QSize TMakeForm1::exportSize() const
 {
     if (PreviewForm1)
-        return PreviewForm1->DBRichEdit1->size().expandedTo(QSize(1, 1));
+        return PreviewForm1->textAreaSize();
     const glyphreel::project::Settings settings = project_->settings();
     return output::previewTextArea(settings.previewWidth, settings.previewHeight);
 }

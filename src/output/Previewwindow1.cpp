@@ -310,6 +310,11 @@ QSize TPreviewForm1::outerSize() const
     return size() + frame_;
 }
 
+QSize TPreviewForm1::textAreaSize() const
+{
+    return QSize(std::max(1, width() - kStripWidth), std::max(1, height()));
+}
+
 void TPreviewForm1::setOuterSize(const QSize &outer)
 {
     resize(outer - frame_);

@@ -63,6 +63,10 @@ public:
     // before then is made good at that showing, so that saving and opening
     // a project never grows or shrinks the window.
     QSize outerSize() const;
+    // The size of the text area DBRichEdit1, also before the window was
+    // first shown, when its children are not yet laid out: the size the
+    // window has (or will show at) less the strip.
+    QSize textAreaSize() const;
     void setOuterSize(const QSize &outer);
 
     // The preview's part of the settings: its size, speed and loop.

@@ -163,6 +163,7 @@ private slots:
     void cleanup();
     void everyFrameWithTextAsOneAnimation();
     void theCurrentFrameAsTheEditorShowsIt();
+    void theStoredPreviewSizeBeforeThePreviewOpens();
     void aCancelledExportLeavesTheOldFile();
     void framesWithoutTextWriteNoFile();
     void exportCommand();
@@ -369,6 +370,22 @@ void TestExport::theCurrentFrameAsTheEditorShowsIt()
     s_->answerFile(std::nullopt);
     f_->N24->trigger();
     QCOMPARE(testsupport::readAll(target), before);
+}
+
+// The preview window keeps the project's size while it is hidden; its
+// text area is that size less the window's frame and the strip.
+void TestExport::theStoredPreviewSizeBeforeThePreviewOpens()
+{
+    openProject(false, {{std::string("art"), {}}}, QStringLiteral("PreviewWidth=400;PreviewHeight=300;Speed=33"));
+    QVERIFY(!PreviewForm1->isVisible());
+    const QString target = dir_->path(QStringLiteral("stored.gif"));
+    s_->answerFile(target);
+    f_->N24->trigger();
+    const GifInfo info = gifInfo(target);
+    QCOMPARE(PreviewForm1->outerSize(), QSize(400, 300));
+    const QSize frame = PreviewForm1->outerSize() - PreviewForm1->size();
+    QCOMPARE(info.screen, QSize(400 - 80, 300) - frame);
+    QCOMPARE(info.delays, QStringList{"0.33s"});
 }
 
 void TestExport::aCancelledExportLeavesTheOldFile()
