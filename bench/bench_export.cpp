@@ -11,9 +11,6 @@
 
 #include "app/Fonts.h"
 #include "output/FrameExport.h"
-#include "platform/db/LocalSql.h"
-#include "platform/db/Query.h"
-#include "platform/text/ProfileFile.h"
 #include "project/Settings.h"
 
 #include <QFile>
@@ -56,26 +53,8 @@ int main(int argc, char **argv)
     app::registerFontSubstitutions();
 
     QTemporaryDir dir;
-    const std::string folder = dir.path().toStdString();
-    db::executeStatement(folder, "CREATE TABLE movie (RENO AUTOINC, MEM2 BLOB(0,3), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, "
-                                 "SND4 BOOLEAN, SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))");
     std::vector<std::string> memos;
-    {
-        db::Query q;
-        q.setDatabaseName(folder);
-        q.addSql("SELECT * FROM movie.db");
-        q.open();
-        for (int i = 0; i < frames; ++i) {
-            memos.push_back(bench::colourPage(120, 160, i));
-            q.append();
-            q.setFieldValue("MEM2", db::Value::bytes(memos.back()));
-            q.post();
-        }
-        q.applyUpdates();
-        q.commitUpdates();
-    }
-    const QString td = dir.filePath(QStringLiteral("movie.td"));
-    text::ProfileFile(td).writeString(QStringLiteral("Setting"), QStringLiteral("TextType"), QStringLiteral("0"));
+    const QString td = bench::writeColourProject(dir.path(), frames, memos);
     const QString ours = dir.filePath(QStringLiteral("ours.gif"));
     const QString optimized = dir.filePath(QStringLiteral("gifsicle.gif"));
     const QString raw = dir.filePath(QStringLiteral("frames.bgra"));

@@ -18,10 +18,7 @@
 #include "app/Makewindow1.h"
 #include "app/Startup.h"
 #include "output/Previewwindow1.h"
-#include "platform/db/LocalSql.h"
-#include "platform/db/Query.h"
 #include "platform/rtf/RtfDocument.h"
-#include "platform/text/ProfileFile.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -57,26 +54,8 @@ int main(int argc, char **argv)
     MakeForm1->show();
 
     QTemporaryDir dir;
-    const std::string folder = dir.path().toStdString();
-    db::executeStatement(folder, "CREATE TABLE movie (RENO AUTOINC, MEM2 BLOB(0,3), SND1 BOOLEAN, SND2 BOOLEAN, SND3 BOOLEAN, "
-                                 "SND4 BOOLEAN, SND5 BOOLEAN, SND6 BOOLEAN, PRIMARY KEY(RENO))");
     std::vector<std::string> memos;
-    {
-        db::Query q;
-        q.setDatabaseName(folder);
-        q.addSql("SELECT * FROM movie.db");
-        q.open();
-        for (int i = 0; i < frames; ++i) {
-            memos.push_back(bench::colourPage(120, 160, i));
-            q.append();
-            q.setFieldValue("MEM2", db::Value::bytes(memos.back()));
-            q.post();
-        }
-        q.applyUpdates();
-        q.commitUpdates();
-    }
-    const QString td = dir.filePath(QStringLiteral("movie.td"));
-    text::ProfileFile(td).writeString(QStringLiteral("Setting"), QStringLiteral("TextType"), QStringLiteral("0"));
+    const QString td = bench::writeColourProject(dir.path(), frames, memos);
     MakeForm1->openProject(td);
     MakeForm1->Query1->first();
 
