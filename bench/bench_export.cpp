@@ -98,5 +98,6 @@ int main(int argc, char **argv)
     std::printf("ffmpeg palettegen + paletteuse:     %8.0f ms  %8.0f KiB  (pictures drawn beforehand)\n", best(ffmpegTimes), ffmpegSize);
     std::printf("gifsicle -O3 of our file:           %8.0f ms  %8.0f KiB\n", best(gifsicleTimes), gifsicleSize);
     std::printf("ours / ffmpeg time %.2f; ours / gifsicle -O3 size %.3f\n", best(ourTimes) / best(ffmpegTimes), ourSize / gifsicleSize);
+    std::printf("goals: time below FFmpeg's (< 1.00), size within 10%% of gifsicle -O3 (<= 1.10)\n");
     return 0;
 }
