@@ -1,8 +1,6 @@
 #include "app/Makewindow1.h"
 
-#include "import/Aviwindow1.h"
-#include "import/Bmpwindow1.h"
-
+#include "app/AppFolder.h"
 #include "app/Fonts.h"
 #include "app/Glyphs.h"
 #include "import/Aviwindow1.h"
@@ -405,9 +403,7 @@ void TMakeForm1::FormShow(const QRect &screen)
         ToolForm1->move(topLeft + QPoint(590, 100));
         ToolForm1->show();
     }
-    applicationFolder_ = QCoreApplication::applicationDirPath();
-    while (applicationFolder_.size() > 1 && applicationFolder_.endsWith(u'/'))
-        applicationFolder_.chop(1);
+    applicationFolder_ = glyphreel::app::applicationFolder();
     OpenDialog1->setInitialDir(applicationFolder_);
     SaveDialog1->setInitialDir(applicationFolder_);
     // Once the window is on screen, while the user looks for a project.
