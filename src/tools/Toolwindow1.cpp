@@ -7,6 +7,9 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 TToolForm1 *ToolForm1 = nullptr;
@@ -44,6 +47,50 @@ TShadowLabel *groupLabel(QWidget *parent, const char16_t *name, const QString &c
     label->setGeometry(geometry);
     return label;
 }
+
+// Page tabs that light up under the mouse, so that the other page reads as
+// a place to go; the style alone does not mark the tab under the mouse.
+class HoverTabBar : public QTabBar {
+public:
+    explicit HoverTabBar(QWidget *parent = nullptr) : QTabBar(parent) { setMouseTracking(true); }
+
+protected:
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        setHovered(tabAt(event->position().toPoint()));
+        QTabBar::mouseMoveEvent(event);
+    }
+    void leaveEvent(QEvent *event) override
+    {
+        setHovered(-1);
+        QTabBar::leaveEvent(event);
+    }
+    void paintEvent(QPaintEvent *event) override
+    {
+        QTabBar::paintEvent(event);
+        if (hovered_ < 0 || hovered_ >= count())
+            return;
+        QPainter p(this);
+        QColor light = palette().color(QPalette::Highlight);
+        light.setAlpha(56);
+        p.fillRect(tabRect(hovered_).adjusted(2, 2, -2, -1), light);
+    }
+
+private:
+    void setHovered(int tab)
+    {
+        if (hovered_ == tab)
+            return;
+        hovered_ = tab;
+        update();
+    }
+    int hovered_ = -1;
+};
+
+class PageControl : public QTabWidget {
+public:
+    explicit PageControl(QWidget *parent) : QTabWidget(parent) { setTabBar(new HoverTabBar(this)); }
+};
 
 // The colour boxes of the tool box are all set up alike.
 TColorComboBox *colourBox(QWidget *parent, const QString &name, ColorValue value, const QString &hint,
@@ -92,7 +139,7 @@ TToolForm1::TToolForm1(QWidget *parent)
     setPalette(pal);
     setAutoFillBackground(true);
 
-    PageControl1 = new QTabWidget(this);
+    PageControl1 = new PageControl(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(0, 0, 192, 345);
     PageControl1->setDocumentMode(true);
@@ -447,7 +494,9 @@ void TToolForm1::showSelectionFormat(double sizePt, const QString &fontName, int
 {
     showingSelection_ = true;
     Edit9->setText(QString::number(qRound(sizePt)));
-    FontNameComboBox1->setValue(fontName);
+    // Display only: a font the list lacks is shown by its name, and nothing
+    // is written back to the selection.
+    FontNameComboBox1->showName(fontName);
     SpeedButton1->setChecked(style & glyphreel::richedit::RichEdit::Bold);
     SpeedButton2->setChecked(style & glyphreel::richedit::RichEdit::Italic);
     SpeedButton20->setChecked(style & glyphreel::richedit::RichEdit::Underline);

@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStandardPaths>
+#include <QStyleOptionComboBox>
 
 #include <stdexcept>
 
@@ -451,18 +452,26 @@ void TColorComboBox::rebuild()
     if (showCustom_)
         entries_.push_back({shownName(japanese_ ? QStringLiteral("(ｶｽﾀﾑ)") : QStringLiteral("(Custom)")), kNoneMarker, gkCustom, 0});
 
-    const QSignalBlocker block(this);
-    clear();
-    for (const Entry &e : entries_)
-        addItem(e.name);
+    {
+        // Only the refill is silent: the value written back below fires the
+        // change and click events like any other value write.
+        const QSignalBlocker block(this);
+        clear();
+        for (const Entry &e : entries_)
+            addItem(e.name);
+    }
     rebuilding_ = false;
-    if (rememberedIndex == -1) {
-        if (!entries_.empty()) {
+    if (rememberedIndex != -1) {
+        setValue(remembered);
+    } else if (!entries_.empty()) {
+        // A value written while there was nothing to select it from gets
+        // its turn now that the list has entries.
+        if (lastWritten_ != -1) {
+            setValue(static_cast<ColorValue>(lastWritten_));
+        } else {
             setCurrentIndex(0);
             setHintFor(0);
         }
-    } else {
-        setValue(remembered);
     }
     placeDotsButton();
 }
@@ -562,8 +571,11 @@ void TColorComboBox::placeDotsButton()
     const bool customShown = currentIndex() >= 0 && currentIndex() < entryCount()
         && entries_[static_cast<std::size_t>(currentIndex())].kind == gkCustom;
     dots_->setFixedHeight(std::max(1, height() - 4));
-    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    dots_->move(customShown ? width() - scrollBar - 21 : -19, 2);
+    // Just left of the drop-down arrow, wherever the style puts it.
+    QStyleOptionComboBox opt;
+    initStyleOption(&opt);
+    const QRect arrow = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxArrow, this);
+    dots_->move(customShown ? arrow.left() - 1 - dots_->width() : -19, 2);
     dots_->raise();
 }
 

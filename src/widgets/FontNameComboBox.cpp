@@ -3,6 +3,7 @@
 #include "widgets/Property.h"
 
 #include <QAbstractItemView>
+#include <QCollator>
 #include <QEvent>
 #include <QFont>
 #include <QFontDatabase>
@@ -15,9 +16,44 @@ using namespace glyphreel::widgets;
 
 namespace {
 
+// Font names are ordered as a Japanese user's system orders them, whatever
+// the locale of this process: without regard to case, and full-width Latin
+// letters ("ＭＳ ゴシック") among the half-width ones.
 bool lessByLocale(const FontCatalogEntry &a, const FontCatalogEntry &b)
 {
-    return QString::localeAwareCompare(a.name.toLower(), b.name.toLower()) < 0;
+    static const QCollator collator = [] {
+        QCollator c{QLocale(QLocale::Japanese, QLocale::Japan)};
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
+    return collator.compare(a.name, b.name) < 0;
+}
+
+// Qt names a family that several foundries provide "family [foundry]"; the
+// family is one font to the user, and a stored "[foundry]" form would name
+// no font anywhere else.
+QString withoutFoundry(const QString &family)
+{
+    const qsizetype open = family.lastIndexOf(QLatin1String(" ["));
+    return open > 0 && family.endsWith(u']') ? family.left(open) : family;
+}
+
+// The generic names fontconfig resolves to some other face; they are not
+// fonts of their own.
+bool isGenericFamily(const QString &family)
+{
+    static const QStringList generic{QStringLiteral("Serif"),     QStringLiteral("Sans Serif"),
+                                     QStringLiteral("Sans"),      QStringLiteral("Monospace"),
+                                     QStringLiteral("Mono"),      QStringLiteral("sans-serif"),
+                                     QStringLiteral("cursive"),   QStringLiteral("fantasy"),
+                                     QStringLiteral("system-ui"), QStringLiteral("emoji"),
+                                     QStringLiteral("math")};
+    return generic.contains(family, Qt::CaseInsensitive);
+}
+
+bool isAscii(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
 int charsetOf(std::uint32_t flags)
@@ -98,14 +134,31 @@ const FontCatalog &FontCatalog::instance()
                 flags |= fontflags::charset(2);
             return flags;
         };
-        for (const QString &family : QFontDatabase::families())
-            screen.push_back({family, flagsOf(family)});
+        QStringList families;
+        for (const QString &qtFamily : QFontDatabase::families()) {
+            const QString family = withoutFoundry(qtFamily);
+            if (isGenericFamily(family) || families.contains(family, Qt::CaseInsensitive))
+                continue;
+            families << family;
+            // The first foundry's form answers for the family's attributes.
+            screen.push_back({family, flagsOf(qtFamily)});
+        }
         // The names the application made stand for installed faces are
-        // offered too, with the faces' attributes.
-        const QStringList families = QFontDatabase::families();
-        for (const auto &[name, substitute] : aliases())
-            if (families.contains(substitute) && !families.contains(name))
-                screen.push_back({name, flagsOf(substitute)});
+        // offered too, with the faces' attributes; where a face has a
+        // Japanese name, its English twin would only list it twice.
+        auto hasJapaneseName = [](const QString &substitute) {
+            return std::any_of(aliases().begin(), aliases().end(), [&](const auto &a) {
+                return a.second == substitute && !isAscii(a.first);
+            });
+        };
+        for (const auto &[name, substitute] : aliases()) {
+            if (!families.contains(substitute, Qt::CaseInsensitive) || families.contains(name, Qt::CaseInsensitive))
+                continue;
+            if (isAscii(name) && hasJapaneseName(substitute))
+                continue;
+            families << name;
+            screen.push_back({name, flagsOf(substitute)});
+        }
         return FontCatalog(std::move(screen), {});
     }();
     return catalog;
@@ -167,7 +220,28 @@ QImage deviceTypeIcon()
 TFontNameComboBox::TFontNameComboBox(QWidget *parent, const FontCatalog &catalog) : OwnerDrawnComboBox(parent), catalog_(catalog)
 {
     connect(this, qOverload<int>(&QComboBox::activated), this, [this](int) { changeSteps(); });
+    connect(this, &QComboBox::currentIndexChanged, this, [this](int row) {
+        if (row >= 0)
+            unlistedName_.clear();
+    });
     rebuild();
+}
+
+void TFontNameComboBox::showName(const QString &name)
+{
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+            setCurrentIndex(static_cast<int>(i));
+            return;
+        }
+    setCurrentIndex(-1);
+    unlistedName_ = name;
+    update();
+}
+
+QString TFontNameComboBox::shownName() const
+{
+    return currentIndex() >= 0 ? Value() : unlistedName_;
 }
 
 QString TFontNameComboBox::Value() const
@@ -202,6 +276,7 @@ void TFontNameComboBox::changeSteps()
 void TFontNameComboBox::rebuild()
 {
     const QString remembered = Value();
+    const QString unlisted = currentIndex() < 0 ? unlistedName_ : QString();
     rows_.clear();
     for (const FontCatalogEntry &e : catalog_.entries()) {
         if (visible_.contains(e.name, Qt::CaseInsensitive)) {
@@ -227,7 +302,9 @@ void TFontNameComboBox::rebuild()
         addItem(e.name);
     setCurrentIndex(-1);
     block.unblock();
-    if (!rows_.empty())
+    if (!unlisted.isEmpty())
+        showName(unlisted); // only shown before, so only shown again
+    else if (!rows_.empty())
         setValue(remembered);
 }
 
@@ -308,17 +385,22 @@ int TFontNameComboBox::iconOf(int row) const
     return printer ? 2 : trueType ? 1 : 0;
 }
 
-void TFontNameComboBox::drawItem(QPainter &p, const QRect &r, int row, bool selected, bool) const
+void TFontNameComboBox::drawItem(QPainter &p, const QRect &r, int row, bool selected, bool inEditField) const
 {
-    if (row < 0 || row >= static_cast<int>(rows_.size()))
+    const bool listed = row >= 0 && row < static_cast<int>(rows_.size());
+    const bool unlisted = !listed && row < 0 && inEditField && !unlistedName_.isEmpty();
+    if (!listed && !unlisted)
         return;
+    const QString name = listed ? rows_[static_cast<std::size_t>(row)].name : unlistedName_;
     p.save();
     QFont f = font();
     if (textFontFace_)
-        f.setFamily(rows_[static_cast<std::size_t>(row)].name);
+        f.setFamily(name);
     int textLeft = r.left() + 2;
     if (iconVisible_) {
-        if (const int icon = iconOf(row)) {
+        // An unlisted name has no attributes, so no icon; the text stays
+        // where the names of the list start.
+        if (const int icon = listed ? iconOf(row) : 0) {
             static const QImage trueType = trueTypeIcon(), device = deviceTypeIcon();
             const QImage &image = icon == 1 ? trueType : device;
             // Exclusive or: the black background leaves the row as it is.
@@ -332,6 +414,6 @@ void TFontNameComboBox::drawItem(QPainter &p, const QRect &r, int row, bool sele
     p.setPen(!isEnabled() ? palette().color(QPalette::Disabled, QPalette::Text)
                           : palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
     p.drawText(QRect(QPoint(textLeft, r.top()), r.bottomRight()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-               rows_[static_cast<std::size_t>(row)].name);
+               name);
     p.restore();
 }

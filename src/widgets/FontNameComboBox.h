@@ -83,6 +83,13 @@ public:
 
     QString Value() const;
     void setValue(const QString &name);
+    // Shows a name in the box without applying it (no change steps): a
+    // listed name is selected; any other is shown with no row selected and
+    // is not added to the list, and Value() stays empty.
+    void showName(const QString &name);
+    // The name the box shows: the selected row's, or the unlisted one given
+    // to showName.
+    QString shownName() const;
     TFontNameFilters CollectFilters() const { return collect_; }
     void setCollectFilters(TFontNameFilters v);
     TFontNameFilters ExclusiveFilters() const { return exclusive_; }
@@ -122,4 +129,5 @@ private:
     TFontIconPriority iconPriority_ = fipTrueType;
     bool textFontFace_ = false;
     QPointer<QWidget> changeControl_;
+    QString unlistedName_; // shown while no row is selected
 };

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 NumericBox::NumericBox(int minimum, int maximum, int position, QWidget *parent)
@@ -29,7 +30,16 @@ NumericBox::NumericBox(int minimum, int maximum, int position, QWidget *parent)
     row->addLayout(arrows);
     accepted_ = edit_->text();
 
+    acceptedCaret_ = edit_->cursorPosition();
+
+    // The line edit reports a change of its text before it reports the
+    // caret's move, so this keeps the caret of the last text taken.
+    connect(edit_, &QLineEdit::cursorPositionChanged, this, [this](int, int now) {
+        if (!rewriting_)
+            acceptedCaret_ = now;
+    });
     connect(edit_, &QLineEdit::textChanged, this, &NumericBox::textEdited);
+    edit_->installEventFilter(this);
     connect(up_, &QToolButton::clicked, this, [this] {
         stepUp();
         emit arrowClicked();
@@ -73,6 +83,20 @@ void NumericBox::stepDown()
     setPosition(position_ <= min_ + increment_ ? min_ : position_ - increment_);
 }
 
+bool NumericBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == edit_ && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) && !(key->modifiers() & ~Qt::KeypadModifier)) {
+            // As a click on the arrow of the same direction.
+            key->key() == Qt::Key_Up ? stepUp() : stepDown();
+            emit arrowClicked();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void NumericBox::textEdited()
 {
     if (rewriting_)
@@ -89,7 +113,10 @@ void NumericBox::textEdited()
     if (!ok) {
         QApplication::beep();
         // Setting the text drops the undo steps as well.
+        const int caret = acceptedCaret_;
         edit_->setText(accepted_);
+        edit_->setCursorPosition(std::min(caret, static_cast<int>(accepted_.size())));
+        acceptedCaret_ = edit_->cursorPosition();
         rewriting_ = false;
         emit refused();
         return;

@@ -4,7 +4,8 @@
 // the range by rewriting the text; a text that is not a whole number beeps,
 // goes back to what it was before the change and forgets its undo steps; an
 // empty text is left alone. The arrows step within the range and never wrap
-// around. Numbers show without thousands separators.
+// around. Numbers show without thousands separators. The Up and Down keys in
+// the box step like the arrows; a refused text leaves the caret where it was.
 
 #include <QLineEdit>
 #include <QToolButton>
@@ -43,6 +44,9 @@ signals:
     // A text that is not a number was refused.
     void refused();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void textEdited();
 
@@ -57,5 +61,6 @@ private:
     int typedMin_ = 0;
     int typedMax_ = 0;
     QString accepted_; // the text before the current change
+    int acceptedCaret_ = 0; // the caret before the current change
     bool rewriting_ = false;
 };

@@ -1,8 +1,12 @@
 #include "widgets/OwnerDrawnComboBox.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QEvent>
 #include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 
@@ -26,11 +30,46 @@ private:
     OwnerDrawnComboBox *box_;
 };
 
+// Some styles (Fusion among them) open a pick-only list as a pop-up as tall
+// as all its rows, ignoring the drop-down count; these boxes drop their list
+// down below themselves with the count's rows and a scroll bar instead.
+class DropDownListStyle : public QProxyStyle {
+public:
+    // The proxy owns its base, so it gets an instance of its own of the
+    // application's style.
+    DropDownListStyle() : QProxyStyle(QStyleFactory::create(QApplication::style()->name())) {}
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+QStyle *dropDownListStyle()
+{
+    static QPointer<QStyle> style;
+    if (!style) {
+        style = new DropDownListStyle;
+        style->setParent(qApp);
+    }
+    return style;
+}
+
+// The font's own height in pixels, which the rows are measured against
+// (not its line spacing, which adds the leading).
+int pixelHeight(const QFont &font)
+{
+    return QFontInfo(font).pixelSize();
+}
+
 } // namespace
 
 OwnerDrawnComboBox::OwnerDrawnComboBox(QWidget *parent) : QComboBox(parent)
 {
     setEditable(false);
+    setStyle(dropDownListStyle());
     setItemDelegate(new RowDelegate(this));
 }
 
@@ -40,7 +79,7 @@ void OwnerDrawnComboBox::setItemHeight(int v)
         return;
     const int kept = currentIndex();
     itemHeight_ = v;
-    if (v < QFontMetrics(font()).height()) {
+    if (v < pixelHeight(font())) {
         QFont f = font();
         f.setPixelSize(std::max(v, 12));
         setFont(f);
@@ -65,8 +104,10 @@ void OwnerDrawnComboBox::paintEvent(QPaintEvent *)
 void OwnerDrawnComboBox::resizeEvent(QResizeEvent *event)
 {
     QComboBox::resizeEvent(event);
-    if (height() > 6)
+    if (height() > 6 && itemHeight_ != height() - 6) {
         itemHeight_ = height() - 6;
+        view()->doItemsLayout();
+    }
 }
 
 void OwnerDrawnComboBox::changeEvent(QEvent *event)
@@ -74,6 +115,8 @@ void OwnerDrawnComboBox::changeEvent(QEvent *event)
     QComboBox::changeEvent(event);
     if (event->type() == QEvent::EnabledChange)
         update();
-    if (event->type() == QEvent::FontChange && QFontMetrics(font()).height() > itemHeight_)
-        itemHeight_ = QFontMetrics(font()).height();
+    if (event->type() == QEvent::FontChange && pixelHeight(font()) > itemHeight_) {
+        itemHeight_ = pixelHeight(font());
+        view()->doItemsLayout();
+    }
 }

@@ -1,8 +1,9 @@
 #pragma once
 // A pick-only combo box whose rows all have one height and are painted by
 // the box itself, in the list and in its edit field alike. The row height
-// follows the box: its height minus 6, or the font's height when that is
-// taller.
+// follows the box: its height minus 6, or the font's pixel height when that
+// is taller. The list drops down below the box with maxVisibleItems rows and
+// scrolls to the others, whatever the style would do.
 
 #include <QComboBox>
 

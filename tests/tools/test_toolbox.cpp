@@ -9,6 +9,10 @@
 #include "tools/Toolwindow1.h"
 #include "widgets/ColorValue.h"
 
+#include <QAbstractItemView>
+#include <QScrollBar>
+#include <QStyleOptionComboBox>
+#include <QTabBar>
 #include <QtTest>
 
 using glyphreel::richedit::RichEdit;
@@ -36,6 +40,27 @@ struct ToolBoxOnEditor {
     }
 };
 
+// Opens the box's list as the user does and counts the rows that can be seen
+// whole in it; `scrolls` tells whether the list has a scroll bar showing.
+int visibleRows(QComboBox *box, bool *scrolls = nullptr)
+{
+    box->showPopup();
+    QAbstractItemView *view = box->view();
+    if (!QTest::qWaitFor([&] { return view->window()->isVisible(); }))
+        return -1;
+    const QRect seen = view->viewport()->rect();
+    int rows = 0;
+    for (int i = 0; i < box->count(); ++i) {
+        const QRect r = view->visualRect(view->model()->index(i, 0));
+        if (r.isValid() && r.top() >= seen.top() && r.bottom() <= seen.bottom()) // long names are cut at the right
+            ++rows;
+    }
+    if (scrolls)
+        *scrolls = view->verticalScrollBar()->isVisible();
+    box->hidePopup();
+    return rows;
+}
+
 } // namespace
 
 class TestToolBox : public QObject {
@@ -51,6 +76,12 @@ private slots:
     void feedbackShowsWithoutApplying();
     void soundPageLayout();
     void openButtonsLoadTheirTrack();
+    void dropDownListsShowTheirRowCounts();
+    void feedbackShowsAnUnlistedFontByName();
+    void pageTabsHighlightUnderTheMouse();
+    void sizeBoxStepsWithTheArrowKeys();
+    void sizeBoxKeepsTheCaretAfterARefusedCharacter();
+    void dotsButtonLeavesTheArrowUncovered();
 };
 
 void TestToolBox::layoutOfTheEditPage()
@@ -276,6 +307,137 @@ void TestToolBox::openButtonsLoadTheirTrack()
     // the project keeps the file the track comes from, for saving
     QCOMPARE(project.trackSource(2), text);
     QCOMPARE(project.settings().tracks[1], QStringLiteral("a long name for a tone.wav"));
+}
+
+void TestToolBox::dropDownListsShowTheirRowCounts()
+{
+    TToolForm1 tools;
+    tools.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tools));
+    const std::array<TColorComboBox *, 9> boxes{tools.ColorComboBox1, tools.ColorComboBox2, tools.ColorComboBox3,
+                                                tools.ColorComboBox4, tools.ColorComboBox5, tools.ColorComboBox6,
+                                                tools.ColorComboBox7, tools.ColorComboBox8, tools.ColorComboBox9};
+    for (TColorComboBox *box : boxes) {
+        bool scrolls = false;
+        QCOMPARE(visibleRows(box, &scrolls), 16);
+        QVERIFY(scrolls); // 146 colours: the rest is scrolled to
+    }
+    QVERIFY(tools.FontNameComboBox1->count() > 12);
+    bool scrolls = false;
+    QCOMPARE(visibleRows(tools.FontNameComboBox1, &scrolls), 12);
+    QVERIFY(scrolls);
+}
+
+void TestToolBox::feedbackShowsAnUnlistedFontByName()
+{
+    ToolBoxOnEditor t;
+    TFontNameComboBox *shown = t.tools.FontNameComboBox1;
+    const QString unlisted = QStringLiteral("どこにもない書体");
+    const QString fontBefore = t.editor.selectionFontName();
+    const int rowsBefore = shown->count();
+    t.tools.showSelectionFormat(4, unlisted, 0);
+    QCOMPARE(shown->count(), rowsBefore);
+    QCOMPARE(shown->findText(unlisted), -1); // shown, not listed
+    QCOMPARE(t.editor.selectionFontName(), fontBefore); // nothing applied
+
+    // The box looks like a box that lists the name and has it picked.
+    const glyphreel::widgets::FontCatalog only({{unlisted, glyphreel::widgets::fontflags::trueType}}, {});
+    TFontNameComboBox reference(shown->parentWidget(), only); // beside it, for the same look
+    reference.setPalette(shown->palette());
+    reference.resize(shown->size());
+    reference.setValue(unlisted);
+    QCOMPARE(reference.currentText(), unlisted);
+    // the names start right of the icon (20 pixels into the field); the arrow is left out
+    const QRect names(22, 0, shown->width() - 42, shown->height());
+    const QImage seen = shown->grab().toImage().copy(names);
+    const QImage expected = reference.grab().toImage().copy(names);
+    QCOMPARE(seen, expected);
+}
+
+void TestToolBox::pageTabsHighlightUnderTheMouse()
+{
+    TToolForm1 tools;
+    tools.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tools));
+    QTabBar *tabs = tools.PageControl1->tabBar();
+    const QRect sound = tabs->tabRect(1);
+    QTest::mouseMove(tools.GradBox1, QPoint(90, 200)); // away from the tabs
+    QTest::qWait(20);
+    const QImage away = tabs->grab().toImage();
+    QTest::mouseMove(tabs, sound.center());
+    QVERIFY(QTest::qWaitFor([&] { return tabs->grab().toImage().copy(sound) != away.copy(sound); }, 1000));
+    // only the tab under the mouse changes, and it goes back when the mouse leaves
+    const QRect edit = tabs->tabRect(0);
+    QCOMPARE(tabs->grab().toImage().copy(edit), away.copy(edit));
+    QTest::mouseMove(tools.GradBox1, QPoint(90, 200));
+    QVERIFY(QTest::qWaitFor([&] { return tabs->grab().toImage() == away; }, 1000));
+}
+
+void TestToolBox::sizeBoxStepsWithTheArrowKeys()
+{
+    ToolBoxOnEditor t;
+    t.tools.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&t.tools));
+    t.tools.Edit9->setText(QStringLiteral("12"));
+    QCOMPARE(t.editor.selectionSizePt(), 12.0);
+    QTest::keyClick(t.tools.Edit9, Qt::Key_Up);
+    QCOMPARE(t.tools.Edit9->text(), QStringLiteral("13"));
+    QCOMPARE(t.editor.selectionSizePt(), 13.0);
+    QTest::keyClick(t.tools.Edit9, Qt::Key_Down);
+    QTest::keyClick(t.tools.Edit9, Qt::Key_Down);
+    QCOMPARE(t.tools.Edit9->text(), QStringLiteral("11"));
+    QCOMPARE(t.editor.selectionSizePt(), 11.0);
+    // the arrows stop at the ends of the range
+    t.tools.Edit9->setText(QStringLiteral("99"));
+    QTest::keyClick(t.tools.Edit9, Qt::Key_Up);
+    QCOMPARE(t.tools.Edit9->text(), QStringLiteral("99"));
+}
+
+void TestToolBox::sizeBoxKeepsTheCaretAfterARefusedCharacter()
+{
+    ToolBoxOnEditor t;
+    t.tools.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&t.tools));
+    // a letter typed between the digits is refused; the caret stays between them
+    t.tools.Edit9->setText(QStringLiteral("12"));
+    t.tools.Edit9->setCursorPosition(1);
+    QTest::keyClick(t.tools.Edit9, Qt::Key_A);
+    QCOMPARE(t.tools.Edit9->text(), QStringLiteral("12"));
+    QCOMPARE(t.tools.Edit9->cursorPosition(), 1);
+    t.tools.Edit9->setCursorPosition(0);
+    QTest::keyClick(t.tools.Edit9, Qt::Key_X);
+    QCOMPARE(t.tools.Edit9->cursorPosition(), 0);
+    // editing goes on from there: Delete takes the digit right of the caret
+    QTest::keyClick(t.tools.Edit9, Qt::Key_Delete);
+    QCOMPARE(t.tools.Edit9->text(), QStringLiteral("2"));
+    QCOMPARE(t.editor.selectionSizePt(), 2.0);
+}
+
+void TestToolBox::dotsButtonLeavesTheArrowUncovered()
+{
+    TToolForm1 tools;
+    tools.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tools));
+    const std::array<TColorComboBox *, 9> boxes{tools.ColorComboBox1, tools.ColorComboBox2, tools.ColorComboBox3,
+                                                tools.ColorComboBox4, tools.ColorComboBox5, tools.ColorComboBox6,
+                                                tools.ColorComboBox7, tools.ColorComboBox8, tools.ColorComboBox9};
+    for (TColorComboBox *box : boxes) {
+        box->setValue(glyphreel::widgets::fromQColor(QColor(12, 34, 56))); // the custom entry
+        QWidget *dots = box->dotsButton();
+        QVERIFY(dots->isVisible());
+        QStyleOptionComboBox opt;
+        opt.initFrom(box);
+        opt.editable = false;
+        opt.frame = true;
+        opt.subControls = QStyle::SC_All;
+        const QRect arrow = box->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxArrow, box);
+        QVERIFY(arrow.isValid());
+        QVERIFY2(!dots->geometry().intersects(arrow),
+                 qPrintable(QStringLiteral("dots %1..%2, arrow %3..%4")
+                                .arg(dots->x()).arg(dots->geometry().right()).arg(arrow.left()).arg(arrow.right())));
+        QVERIFY(dots->x() > 0); // inside the box, beside the arrow
+        QVERIFY(arrow.left() - dots->geometry().right() <= 3);
+    }
 }
 
 QTEST_MAIN(TestToolBox)

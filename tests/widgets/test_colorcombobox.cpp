@@ -12,6 +12,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QAbstractItemView>
+#include <QScrollBar>
 #include <QtTest>
 
 using namespace glyphreel::widgets;
@@ -24,6 +26,33 @@ namespace {
 void windowConfiguration(TColorComboBox &box)
 {
     box.setShowExtraColor(true);
+}
+
+// Opens the box's list as the user does and measures it: the rows seen whole,
+// the height of the first row, and whether a scroll bar shows.
+struct OpenList {
+    int rows = -1;
+    int rowHeight = -1;
+    bool scrolls = false;
+};
+OpenList openList(QComboBox &box)
+{
+    OpenList list;
+    box.showPopup();
+    QAbstractItemView *view = box.view();
+    if (!QTest::qWaitFor([&] { return view->window()->isVisible(); }))
+        return list;
+    const QRect seen = view->viewport()->rect();
+    list.rows = 0;
+    for (int i = 0; i < box.count(); ++i) {
+        const QRect r = view->visualRect(view->model()->index(i, 0));
+        if (r.isValid() && r.top() >= seen.top() && r.bottom() <= seen.bottom()) // long names are cut at the right
+            ++list.rows;
+    }
+    list.rowHeight = view->visualRect(view->model()->index(0, 0)).height();
+    list.scrolls = view->verticalScrollBar()->isVisible();
+    box.hidePopup();
+    return list;
 }
 
 } // namespace
@@ -44,6 +73,10 @@ private slots:
     void smallItemsHaveNoOutline();
     void dotsButtonOnlyWithTheCustomEntry();
     void customColourDialogKeepsItsColours();
+    void listShowsTheGivenNumberOfRows();
+    void rebuildingWritesTheValueBackWithItsEvents();
+    void lastValueWrittenIsTriedAgainWhenTheListFills();
+    void itemHeightComparesWithTheFontsPixelHeight();
 };
 
 void TestColorComboBox::applicationConfigurationLists146Entries()
@@ -325,6 +358,94 @@ void TestColorComboBox::customColourDialogKeepsItsColours()
     QCOMPARE(box.Value(), rgbValue(50, 60, 70));
     QCOMPARE(changed.count(), 1);
     QFile::remove(ini);
+}
+
+void TestColorComboBox::listShowsTheGivenNumberOfRows()
+{
+    QWidget window;
+    window.resize(300, 200);
+    TColorComboBox box(&window);
+    windowConfiguration(box);
+    box.setGeometry(10, 10, 150, 18);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (const int count : {7, 16, 3}) {
+        box.setMaxVisibleItems(count);
+        const OpenList list = openList(box);
+        QCOMPARE(list.rows, count);
+        QVERIFY(list.scrolls); // 146 entries: the others are scrolled to
+    }
+}
+
+void TestColorComboBox::rebuildingWritesTheValueBackWithItsEvents()
+{
+    TColorComboBox box;
+    windowConfiguration(box);
+    QWidget target;
+    box.setChangeControl(&target);
+    box.setValue(0x00FFFF00);
+    std::vector<QString> events;
+    connect(&box, &TColorComboBox::Change, &box, [&] { events.push_back(QStringLiteral("change")); });
+    connect(&box, &TColorComboBox::Click, &box, [&] { events.push_back(QStringLiteral("click")); });
+    box.setJapaneseText(false);
+    QCOMPARE(box.currentText(), QStringLiteral("Cyan"));
+    QCOMPARE(events, (std::vector<QString>{"change", "click"}));
+    events.clear();
+    box.setShowSysColor(true); // any rebuild
+    QCOMPARE(box.currentText(), QStringLiteral("Cyan"));
+    QCOMPARE(events, (std::vector<QString>{"change", "click"}));
+}
+
+void TestColorComboBox::lastValueWrittenIsTriedAgainWhenTheListFills()
+{
+    TColorComboBox box;
+    box.setShowBasicColor(false);
+    box.setShowCustomColor(false);
+    QCOMPARE(box.count(), 0);
+    box.setValue(0x000000FF); // red, with nothing to select yet
+    QCOMPARE(box.Value(), TColorComboBox::kNoneMarker);
+    QSignalSpy changes(&box, &TColorComboBox::Change);
+    box.setShowBasicColor(true);
+    QCOMPARE(box.currentText(), QStringLiteral("赤"));
+    QCOMPARE(box.Value(), ColorValue(0x000000FF));
+    QCOMPARE(changes.count(), 1);
+
+    // with no value ever written the first entry is taken
+    TColorComboBox fresh;
+    fresh.setShowBasicColor(false);
+    fresh.setShowCustomColor(false);
+    fresh.setShowBasicColor(true);
+    QCOMPARE(fresh.currentText(), QStringLiteral("黒"));
+}
+
+void TestColorComboBox::itemHeightComparesWithTheFontsPixelHeight()
+{
+    QWidget window;
+    window.resize(300, 200);
+    TColorComboBox box(&window);
+    windowConfiguration(box);
+    box.setGeometry(10, 10, 150, 18);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(box.ItemHeight(), 12);
+    // a 12-pixel font fits 12-pixel rows, whatever its line spacing
+    QFont twelve = box.font();
+    twelve.setPixelSize(12);
+    box.setFont(twelve);
+    QVERIFY(QFontMetrics(twelve).height() > 12);
+    QCOMPARE(openList(box).rowHeight, 12);
+    // rows of 13 pixels keep the 12-pixel font
+    box.setItemHeight(13);
+    QCOMPARE(QFontInfo(box.font()).pixelSize(), 12);
+    QCOMPARE(openList(box).rowHeight, 13);
+    // rows lower than the font make it smaller, down to 12 pixels
+    QFont sixteen = box.font();
+    sixteen.setPixelSize(16);
+    box.setFont(sixteen);
+    QCOMPARE(openList(box).rowHeight, 16); // the rows grew to the font
+    box.setItemHeight(14);
+    QCOMPARE(QFontInfo(box.font()).pixelSize(), 14);
+    QCOMPARE(openList(box).rowHeight, 14);
 }
 
 QTEST_MAIN(TestColorComboBox)

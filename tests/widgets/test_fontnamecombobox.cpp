@@ -3,7 +3,9 @@
 
 #include "widgets/FontNameComboBox.h"
 
+#include <QAbstractItemView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -44,6 +46,7 @@ QStringList rows(const TFontNameComboBox &box)
 class TestFontNameComboBox : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void catalogueMergesFacesAndPrinterFonts();
     void verticalFacesNeedTheirFilter();
     void printerOnlyFacesFollowThePrinterFilter();
@@ -53,7 +56,22 @@ private slots:
     void iconsAreDrawnByExclusiveOr();
     void rowHeightFollowsTheBox();
     void realCatalogueOffersTheJapaneseFonts();
+    void realCatalogueListsEachFamilyOnceUnderItsName();
+    void listShowsItsDropDownCount();
 };
+
+void TestFontNameComboBox::initTestCase()
+{
+    // The names the application makes stand for the installed IPA faces,
+    // in Japanese and in English.
+    const std::pair<const char16_t *, const char16_t *> aliases[] = {
+        {u"ＭＳ ゴシック", u"IPAGothic"}, {u"ＭＳ Ｐゴシック", u"IPAPGothic"}, {u"ＭＳ 明朝", u"IPAMincho"},
+        {u"ＭＳ Ｐ明朝", u"IPAPMincho"},  {u"MS Gothic", u"IPAGothic"},       {u"MS PGothic", u"IPAPGothic"},
+        {u"MS Mincho", u"IPAMincho"},     {u"MS PMincho", u"IPAPMincho"},
+    };
+    for (const auto &[name, face] : aliases)
+        registerFontAlias(QString::fromUtf16(name), QString::fromUtf16(face));
+}
 
 void TestFontNameComboBox::catalogueMergesFacesAndPrinterFonts()
 {
@@ -71,9 +89,9 @@ void TestFontNameComboBox::catalogueMergesFacesAndPrinterFonts()
         if (e.name == QStringLiteral("Printer Gothic"))
             QVERIFY((e.flags & ff::onPrinter) && (e.flags & ff::printerOnly));
     }
-    QVERIFY(std::is_sorted(c.entries().begin(), c.entries().end(), [](const auto &a, const auto &b) {
-        return QString::localeAwareCompare(a.name.toLower(), b.name.toLower()) < 0;
-    }));
+    // sorted without regard to case, a full-width name among the half-width ones
+    QCOMPARE(names, (QStringList{"@ＭＳ ゴシック", "Arial", "Courier", "Fixedsys", "Modern", "ＭＳ ゴシック",
+                                 "Printer Gothic", "Symbol"}));
 }
 
 void TestFontNameComboBox::verticalFacesNeedTheirFilter()
@@ -107,7 +125,7 @@ void TestFontNameComboBox::exclusiveFiltersRequireOneType()
     const FontCatalog c = testCatalog();
     TFontNameComboBox box(nullptr, c);
     box.setExclusiveFilters(fnf(fnfTrueType));
-    QCOMPARE(rows(box), (QStringList{"Arial", "Symbol", "ＭＳ ゴシック"}));
+    QCOMPARE(rows(box), (QStringList{"Arial", "ＭＳ ゴシック", "Symbol"}));
     box.setExclusiveFilters(static_cast<TFontNameFilters>(fnf(fnfTrueType) | fnf(fnfRaster)));
     QCOMPARE(box.ExclusiveFilters(), fnf(fnfRaster));
     QCOMPARE(rows(box), (QStringList{"Courier", "Fixedsys"}));
@@ -199,6 +217,76 @@ void TestFontNameComboBox::realCatalogueOffersTheJapaneseFonts()
     box.setExclusiveFilters(static_cast<TFontNameFilters>(fnf(fnfJapanese) | fnf(fnfFixedPitch)));
     QVERIFY(rows(box).contains(QStringLiteral("IPAGothic")));
     QVERIFY(!rows(box).contains(QStringLiteral("IPAPGothic")));
+}
+
+void TestFontNameComboBox::realCatalogueListsEachFamilyOnceUnderItsName()
+{
+    TFontNameComboBox box;
+    const QStringList names = rows(box);
+    for (const QString &name : names) {
+        QVERIFY2(!name.contains(u'['), qPrintable(name)); // no foundry forms
+        for (const char *generic : {"Monospace", "Sans Serif", "Serif", "Sans", "Mono"})
+            QVERIFY2(name.compare(QLatin1String(generic), Qt::CaseInsensitive) != 0, qPrintable(name));
+        QVERIFY2(names.count(name) == 1, qPrintable(name));
+    }
+    // each installed family once, by its own name
+    for (const char *family : {"C059", "Nimbus Sans", "Nimbus Roman", "URW Gothic", "DejaVu Sans", "IPAGothic",
+                               "IPAPMincho"})
+        QVERIFY2(names.contains(QLatin1String(family)), family);
+    // the Japanese names the application gives, not their English twins
+    const QStringList japanese{QStringLiteral("ＭＳ ゴシック"), QStringLiteral("ＭＳ Ｐゴシック"),
+                               QStringLiteral("ＭＳ 明朝"), QStringLiteral("ＭＳ Ｐ明朝")};
+    for (const QString &name : japanese)
+        QVERIFY2(names.contains(name), qPrintable(name));
+    for (const char *english : {"MS Gothic", "MS PGothic", "MS Mincho", "MS PMincho"})
+        QVERIFY2(!names.contains(QLatin1String(english), Qt::CaseInsensitive), english);
+
+    // Sorted without regard to case; the full-width names stand under M,
+    // where a Japanese user looks for them.
+    QStringList halfWidth;
+    for (const QString &name : names)
+        if (!japanese.contains(name))
+            halfWidth << name;
+    for (qsizetype i = 1; i < halfWidth.size(); ++i)
+        QVERIFY2(halfWidth[i - 1].compare(halfWidth[i], Qt::CaseInsensitive) < 0,
+                 qPrintable(halfWidth[i - 1] + QStringLiteral(" / ") + halfWidth[i]));
+    for (const QString &name : japanese) {
+        const qsizetype at = names.indexOf(name);
+        QVERIFY2(japanese.contains(names[at - 1])
+                     || (names[at - 1].toUpper() >= QStringLiteral("I") && names[at - 1].toUpper() < QStringLiteral("N")),
+                 qPrintable(names[at - 1]));
+        QVERIFY2(names[at + 1].toUpper() >= QStringLiteral("M") || japanese.contains(names[at + 1]),
+                 qPrintable(names[at + 1]));
+    }
+    QVERIFY(names.indexOf(QStringLiteral("IPAPMincho")) < names.indexOf(QStringLiteral("ＭＳ ゴシック")));
+    QVERIFY(names.indexOf(QStringLiteral("ＭＳ 明朝")) < names.indexOf(QStringLiteral("Nimbus Mono PS")));
+}
+
+void TestFontNameComboBox::listShowsItsDropDownCount()
+{
+    QWidget window;
+    window.resize(300, 200);
+    TFontNameComboBox box(&window);
+    box.setGeometry(10, 10, 124, 20);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(box.count() > 12);
+    for (const int count : {12, 5}) {
+        box.setMaxVisibleItems(count);
+        box.showPopup();
+        QAbstractItemView *view = box.view();
+        QVERIFY(QTest::qWaitFor([&] { return view->window()->isVisible(); }));
+        // rows seen whole from top to bottom (long names are cut at the right)
+        int seen = 0;
+        for (int i = 0; i < box.count(); ++i) {
+            const QRect r = view->visualRect(view->model()->index(i, 0));
+            if (r.top() >= 0 && r.bottom() < view->viewport()->height())
+                ++seen;
+        }
+        QCOMPARE(seen, count);
+        QVERIFY(view->verticalScrollBar()->isVisible());
+        box.hidePopup();
+    }
 }
 
 QTEST_MAIN(TestFontNameComboBox)
