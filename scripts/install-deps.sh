@@ -27,6 +27,8 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick ffmpeg x11-utils openbox poppler-utils
   # a FAT folder through FUSE, for the test of folders that do not tell case apart
   dosfstools fusefat
+  # packaging: the desktop entry and metainfo checks, the .deb's dependencies
+  desktop-file-utils appstream dpkg-dev libxml2-utils shared-mime-info
 )
 
 missing=()

@@ -1,3 +1,4 @@
+#include "app/AppFolder.h"
 #include "app/ExportCommand.h"
 #include "app/PrintCommand.h"
 #include "app/Startup.h"
@@ -5,6 +6,7 @@
 #include "import/ImportCommand.h"
 #include "project/ProjectCommand.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <cstdio>
@@ -12,6 +14,17 @@
 
 int main(int argc, char **argv)
 {
+    // Answered before anything else starts: no window, no display needed.
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("Glyphreel %s\n", GLYPHREEL_VERSION);
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--guide") == 0) {
+        // The application folder comes from the executable's own path.
+        QCoreApplication application(argc, argv);
+        std::printf("%s\n", glyphreel::app::userGuidePath().toLocal8Bit().constData());
+        return 0;
+    }
     if (argc > 1 && std::strcmp(argv[1], "convert") == 0) {
         QStringList arguments;
         for (int i = 2; i < argc; ++i)
