@@ -10,6 +10,9 @@
 GlyphreelApplication::GlyphreelApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Glyphreel"));
+    // The user's own settings (the editor's zoom per project) go to
+    // ~/.config/Glyphreel/Glyphreel.conf.
+    setOrganizationName(QStringLiteral("Glyphreel"));
     setApplicationVersion(QStringLiteral("3.5"));
     glyphreel::dialogs::setApplicationTitle(QStringLiteral("Glyphreel"));
     setQuitOnLastWindowClosed(false); // the main window's close ends the run

@@ -6,6 +6,7 @@
 #include "import/Aviwindow1.h"
 #include "import/Bmpwindow1.h"
 #include "platform/dialogs/Commands.h"
+#include "tools/Fontwindow1.h"
 #include "output/Previewwindow1.h"
 #include "tools/Toolwindow1.h"
 #include "widgets/WindowLook.h"
@@ -66,6 +67,26 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setFixedHeight(19);
     setStatusBar(StatusBar1);
+    StatusMessage1 = new QLabel(StatusBar1);
+    StatusMessage1->setObjectName(QStringLiteral("StatusMessage1"));
+    StatusBar1->addWidget(StatusMessage1, 1);
+    ZoomBox1 = new QSpinBox(StatusBar1);
+    ZoomBox1->setObjectName(QStringLiteral("ZoomBox1"));
+    ZoomBox1->setRange(glyphreel::richedit::RichEdit::kMinZoom, glyphreel::richedit::RichEdit::kMaxZoom);
+    ZoomBox1->setSingleStep(25);
+    ZoomBox1->setSuffix(QStringLiteral("%"));
+    ZoomBox1->setValue(100);
+    ZoomBox1->setToolTip(QStringLiteral("表示倍率 (Ctrl + ホイール、Ctrl++、Ctrl+-、Ctrl+0)"));
+    ZoomBox1->setStatusTip(QStringLiteral("編集画面の表示倍率: 保存される文字の大きさは変わりません"));
+    ZoomBox1->setFixedHeight(17);
+    ZoomBox1->setKeyboardTracking(false);
+    StatusBar1->addPermanentWidget(ZoomBox1);
+    connect(ZoomBox1, &QSpinBox::valueChanged, DBRichEdit0, &glyphreel::richedit::RichEdit::setZoom);
+    connect(DBRichEdit0, &glyphreel::richedit::RichEdit::zoomChanged, this, [this](int percent) {
+        const QSignalBlocker quiet(ZoomBox1);
+        ZoomBox1->setValue(percent);
+        rememberZoom(percent);
+    });
 
     const QString projectFilter = QStringLiteral("TDファイル (*.td)|*.td");
     OpenDialog1 = fileDialog(FileRequest::Mode::Open, u"OpenDialog1", QStringLiteral("開く"), projectFilter,
@@ -98,7 +119,16 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
     DataSource1 = &project_->dataSource();
     connect(project_, &glyphreel::project::Project::textTypeChanged, this, &TMakeForm1::setEditorMode);
     connect(project_, &glyphreel::project::Project::pathChanged, this,
-            [this](const QString &path) { setWindowTitle(QStringLiteral("Glyphreel - ") + path); });
+            [this](const QString &path) {
+                setWindowTitle(QStringLiteral("Glyphreel - ") + path);
+                // Another project: its own zoom. The same one under a new
+                // name: the zoom goes with it.
+                if (zoomFollowsProject_)
+                    restoreZoom();
+                else
+                    rememberZoom(DBRichEdit0->zoom());
+                zoomFollowsProject_ = false;
+            });
     connect(project_, &glyphreel::project::Project::soundOutputMissing, this, &TMakeForm1::tellNoSoundOutput,
             Qt::QueuedConnection);
     Query1->afterOpen = [this] { Query1AfterOpen(); };
@@ -122,6 +152,11 @@ TMakeForm1::TMakeForm1(QWidget *parent) : QMainWindow(parent)
     connectCommand(BMP1, &QAction::triggered, this, &TMakeForm1::BMP1Click);
     connectCommand(AVI1, &QAction::triggered, this, &TMakeForm1::AVI1Click);
     connectCommand(N19, &QAction::triggered, this, &TMakeForm1::N19Click);
+    connectCommand(O1, &QAction::triggered, this, &TMakeForm1::O1Click);
+    connectCommand(N7, &QAction::triggered, this, &TMakeForm1::N7Click);
+    connectCommand(N14, &QAction::triggered, this, &TMakeForm1::N14Click);
+    connectCommand(TEXT1, &QAction::triggered, this, &TMakeForm1::TEXT1Click);
+    connectCommand(About1, &QAction::triggered, this, &TMakeForm1::About1Click);
     connectCommand(G1, &QAction::triggered, this, &TMakeForm1::G1Click);
     connectCommand(N6, &QAction::triggered, this, &TMakeForm1::N6Click);
     connectCommand(N15, &QAction::triggered, this, &TMakeForm1::N15Click);
@@ -370,9 +405,12 @@ void TMakeForm1::attachWindows()
         PreviewForm1->setProject(project_);
         PreviewForm1->setMainView(DBRichEdit0);
     }
+    if (FontForm1)
+        FontForm1->setEditor(Query1, DBRichEdit0);
     if (ToolForm1) {
         ToolForm1->setEditors(DBRichEdit0, PreviewForm1 ? PreviewForm1->DBRichEdit1 : nullptr);
         ToolForm1->setProject(project_);
+        attachToolBox();
     }
     const glyphreel::import::ImportTarget target{Query1, DBRichEdit0, [this] { return applicationFolder_; }};
     if (BMPForm1)
@@ -419,14 +457,6 @@ void TMakeForm1::setVisible(bool visible)
         FormShow(s ? s->geometry() : QRect(0, 0, 1024, 768));
     }
     QMainWindow::setVisible(visible);
-}
-
-// The sound switch: whether cues sound while editing.
-void TMakeForm1::N19Click()
-{
-    const bool on = N19->data().toInt() != 1;
-    N19->setData(on ? 1 : 0);
-    N19->setText(on ? QStringLiteral("編集中に音を鳴らさない(&P)") : QStringLiteral("編集中に音を鳴らす(&P)"));
 }
 
 void TMakeForm1::Exit1Click()

@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QSpinBox>
 #include <QToolButton>
 
 class TMakeForm1 : public QMainWindow, public glyphreel::project::SettingsView {
@@ -57,6 +58,11 @@ public:
     glyphreel::dbctrls::DBRichEdit *DBRichEdit0;
     QLabel *Image1; // the export's last picture, behind the editor, never seen
     QStatusBar *StatusBar1;
+    // A message that stays in the status bar until the next project command
+    // replaces it (the hints of menus and buttons only cover it meanwhile).
+    QLabel *StatusMessage1;
+    // The editor's zoom, 25% to 800%: the view only.
+    QSpinBox *ZoomBox1;
 
     // The open project's frame table and the source the editor shows it through.
     glyphreel::db::Query *Query1;
@@ -75,7 +81,16 @@ public:
     QString applicationFolder() const { return applicationFolder_; }
 
     void Exit1Click();
+    // The Window menu's switches: the tool box, the colour names' language,
+    // the status bar, sound while editing. Each item keeps its state (1 at
+    // start-up) and offers the opposite.
+    void O1Click();
+    void N7Click();
+    void N14Click();
     void N19Click();
+    // Help: the user's guide (F1) and the information window.
+    void TEXT1Click();
+    void About1Click();
     // Printing: the printer setup, the current frame, every frame.
     void G1Click();
     void N6Click();
@@ -154,10 +169,16 @@ private:
     void reportTracks();
     // Once per run, when a track first has a sound and none can be heard.
     void tellNoSoundOutput(const QString &reason);
+    // The zoom remembered for the open project, per user.
+    void restoreZoom();
+    void rememberZoom(int percent);
     void setEditorMode(bool plainText);
     int editorPointSize() const;
     // Leaves the frame for a modal window and comes back to it.
     void visitAndReturn(QDialog *window);
+    // The tool box floats above this window, below its dialogs, and takes
+    // the main menu's shortcuts while it has the focus.
+    void attachToolBox();
     // The picture size and delay of an export: the preview's text area and speed.
     QSize exportSize() const;
     int exportDelay() const;
@@ -165,6 +186,8 @@ private:
     glyphreel::project::Project *project_;
     QString applicationFolder_;
     bool shown_ = false;
+    // A project's settings were shown: the next path is another project's.
+    bool zoomFollowsProject_ = false;
 };
 
 extern TMakeForm1 *MakeForm1;

@@ -15,6 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
+#include <QUrl>
 
 #include <stdexcept>
 
@@ -60,6 +62,39 @@ void TMakeForm1::showSettings(const project::Settings &settings)
         f.setPointSize(settings.normalSize);
     DBRichEdit0->setFont(f);
     DBRichEdit0->setBaseTextColor(glyphreel::widgets::toQColor(static_cast<glyphreel::widgets::ColorValue>(settings.normalColor)));
+    zoomFollowsProject_ = true;
+}
+
+namespace {
+
+// The user's own settings, never the project's file: the zoom is how this
+// user likes to look at this project.
+QString zoomKey(const QString &projectPath)
+{
+    return QStringLiteral("zoom/") + QString::fromLatin1(QUrl::toPercentEncoding(QFileInfo(projectPath).absoluteFilePath()));
+}
+
+} // namespace
+
+void TMakeForm1::restoreZoom()
+{
+    const QString path = project_->path();
+    const int zoom = path.isEmpty() ? 100 : QSettings().value(zoomKey(path), 100).toInt();
+    DBRichEdit0->setZoom(zoom);
+    const QSignalBlocker quiet(ZoomBox1);
+    ZoomBox1->setValue(DBRichEdit0->zoom());
+}
+
+void TMakeForm1::rememberZoom(int percent)
+{
+    const QString path = project_->path();
+    if (path.isEmpty())
+        return;
+    QSettings settings;
+    if (percent == 100)
+        settings.remove(zoomKey(path));
+    else
+        settings.setValue(zoomKey(path), percent);
 }
 
 // Only with unsaved work: yes saves under a name chosen now (a cancelled
@@ -127,11 +162,11 @@ void TMakeForm1::reportTracks()
 {
     const QStringList failed = project_->failedTracks();
     if (failed.isEmpty()) {
-        StatusBar1->clearMessage();
+        StatusMessage1->clear();
         return;
     }
     QApplication::beep();
-    StatusBar1->showMessage(QStringLiteral("読み込めなかったトラック: ") + failed.join(QStringLiteral(", ")));
+    StatusMessage1->setText(QStringLiteral("読み込めなかったトラック: ") + failed.join(QStringLiteral(", ")));
 }
 
 // Queued after the command that loaded the track, so that the notice does
@@ -139,7 +174,7 @@ void TMakeForm1::reportTracks()
 void TMakeForm1::tellNoSoundOutput(const QString &reason)
 {
     const QString message = QStringLiteral("音声出力を開けません。サウンドは鳴りません (%1)").arg(reason);
-    StatusBar1->showMessage(message);
+    StatusMessage1->setText(message);
     dialogs().notice(this, message);
 }
 

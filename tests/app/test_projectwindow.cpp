@@ -318,7 +318,7 @@ void TestProjectWindow::tracksThatCannotLoadKeepTheirNames()
     QVERIFY(ToolForm1->MediaPlayer1->isOpen() && ToolForm1->MediaPlayer4->isOpen());
     QVERIFY(!ToolForm1->MediaPlayer2->isOpen() && !ToolForm1->MediaPlayer3->isOpen());
     QVERIFY(ToolForm1->MediaPlayer5->fileName().empty());
-    const QString status = f_->StatusBar1->currentMessage();
+    const QString status = f_->StatusMessage1->text();
     QVERIFY2(status.contains(QStringLiteral("2 (two.wav)")) && status.contains(QStringLiteral("3 (missing.wav)"))
                  && !status.contains(QStringLiteral("one.wav")),
              qPrintable(status));

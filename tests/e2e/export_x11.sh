@@ -9,7 +9,7 @@
 # Usage: export_x11.sh GLYPHREEL_BINARY
 set -euo pipefail
 binary="$1"
-for tool in xvfb-run xdotool openbox gifsicle ffmpeg; do
+for tool in xvfb-run xdotool xprop openbox gifsicle ffmpeg; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
@@ -27,15 +27,34 @@ app=$!
 main=$(window "^Glyphreel - $work/movie.td\$")
 xdotool windowactivate --sync "$main" || true
 sleep 0.5
+# Bottom to top: whether the first window lies below the second.
+below() {
+  local order
+  order=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, / /g')
+  local a b i=0 pa=-1 pb=-1
+  a=$(printf '0x%x' "$1"); b=$(printf '0x%x' "$2")
+  for w in $order; do
+    [ "$((w))" = "$((a))" ] && pa=$i
+    [ "$((w))" = "$((b))" ] && pb=$i
+    i=$((i + 1))
+  done
+  [ "$pa" -ge 0 ] && [ "$pb" -ge 0 ] && [ "$pa" -lt "$pb" ]
+}
 # The tool box moved over the middle of the editor.
 toolbox=$(window '^ツールボックス$')
 eval "$(xdotool getwindowgeometry --shell "$main")"
 xdotool windowmove "$toolbox" $((X + 150)) $((Y + 150))
 sleep 0.5
+# A click into the editor does not bury it.
+xdotool mousemove --window "$main" 60 120 click 1
+sleep 0.5
+below "$main" "$toolbox" || fail "the tool box went below the main window"
 export_to() { # menu key (a all frames, o current frame), file
   xdotool key alt+f; sleep 0.3; xdotool key e; sleep 0.3; xdotool key "$1"
-  window '^GIFアニメーションへのエクスポート$' >/dev/null
+  dialog=$(window '^GIFアニメーションへのエクスポート$')
   sleep 0.3
+  # The tool box floats above the main window, but not over the dialog.
+  below "$toolbox" "$dialog" || fail "the tool box covers the file dialog"
   xdotool type --delay 20 "$2"; xdotool key Return
   gone '^GIFアニメーションへのエクスポート$'
 }
@@ -46,6 +65,8 @@ xdotool key Return
 for _ in $(seq 50); do [ -s "$work/all.gif" ] && break; sleep 0.2; done
 export_to o "$work/one.gif"
 for _ in $(seq 50); do [ -s "$work/one.gif" ] && break; sleep 0.2; done
+sleep 0.5
+below "$main" "$toolbox" || fail "the tool box did not come back above the main window"
 xdotool windowactivate --sync "$main" || true
 xdotool key ctrl+q
 wait_exit "$app" "Ctrl+Q did not end the run"

@@ -468,7 +468,7 @@ void TestPreview::withoutSoundOutputItPlaysSilently()
     QTRY_COMPARE(s_->asked().size(), std::size_t(1));
     QCOMPARE(s_->asked().back().kind, dialogs::ScriptedDialogService::Asked::Kind::Notice);
     QVERIFY(s_->asked().back().text.startsWith(QStringLiteral("音声出力を開けません")));
-    QVERIFY(f_->StatusBar1->currentMessage().startsWith(QStringLiteral("音声出力を開けません")));
+    QVERIFY(f_->StatusMessage1->text().startsWith(QStringLiteral("音声出力を開けません")));
     // Once per run: opening again, or choosing a file, says nothing more.
     f_->openProject(dir_->path(QStringLiteral("movie.td")));
     f_->project().chooseTrackFile(3, sound);

@@ -1,9 +1,15 @@
 #include "platform/richedit/RichEdit.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <algorithm>
+
 #include "platform/rtf/RichTextConversion.h"
 #include "platform/text/Lines.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QMimeData>
 #include <QPointer>
 #include <QScopedValueRollback>
@@ -224,6 +230,88 @@ void RichEdit::setMemo(const std::string &bytes)
     // go once the new one is on screen.
     if (previous && previous != fresh)
         previous->deleteLater();
+    applyZoom();
+}
+
+void RichEdit::setZoom(int percent)
+{
+    percent = std::clamp(percent, kMinZoom, kMaxZoom);
+    if (percent == zoom_)
+        return;
+    zoom_ = percent;
+    applyZoom();
+    emit zoomChanged(zoom_);
+}
+
+namespace {
+
+// The steps of Ctrl + wheel and Ctrl++ / Ctrl+-.
+constexpr int kZoomSteps[] = {25, 33, 50, 67, 75, 100, 125, 150, 200, 300, 400, 600, 800};
+
+int nextZoom(int zoom, bool in)
+{
+    if (in) {
+        for (int step : kZoomSteps)
+            if (step > zoom)
+                return step;
+        return RichEdit::kMaxZoom;
+    }
+    for (auto it = std::rbegin(kZoomSteps); it != std::rend(kZoomSteps); ++it)
+        if (*it < zoom)
+            return *it;
+    return RichEdit::kMinZoom;
+}
+
+} // namespace
+
+void RichEdit::wheelEvent(QWheelEvent *event)
+{
+    // The text box's own Ctrl + wheel would change the font, which is the
+    // frame's: here it changes the view only.
+    if (event->modifiers() & Qt::ControlModifier) {
+        const int delta = event->angleDelta().y();
+        if (delta != 0)
+            setZoom(nextZoom(zoom_, delta > 0));
+        event->accept();
+        return;
+    }
+    QTextEdit::wheelEvent(event);
+}
+
+void RichEdit::keyPressEvent(QKeyEvent *event)
+{
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    if (event->matches(QKeySequence::ZoomIn) || (ctrl && (event->key() == Qt::Key_Plus || event->key() == Qt::Key_Equal))) {
+        setZoom(nextZoom(zoom_, true));
+        return;
+    }
+    if (event->matches(QKeySequence::ZoomOut) || (ctrl && event->key() == Qt::Key_Minus)) {
+        setZoom(nextZoom(zoom_, false));
+        return;
+    }
+    if (ctrl && event->key() == Qt::Key_0) {
+        setZoom(100);
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+void RichEdit::applyZoom()
+{
+    QAbstractTextDocumentLayout *layout = document()->documentLayout();
+    if (zoom_ == 100) {
+        if (layout->paintDevice())
+            layout->setPaintDevice(nullptr);
+    } else {
+        // Sizes in points become pixels at the device's resolution.
+        const double dotsPerMeter = logicalDpiY() * zoom_ / 100.0 / 0.0254;
+        zoomDevice_ = QImage(1, 1, QImage::Format_RGB32);
+        zoomDevice_.setDotsPerMeterX(qRound(dotsPerMeter));
+        zoomDevice_.setDotsPerMeterY(qRound(dotsPerMeter));
+        layout->setPaintDevice(&zoomDevice_);
+    }
+    document()->markContentsDirty(0, document()->characterCount());
+    viewport()->update();
 }
 
 QStringList RichEdit::rtfMimeTypes()

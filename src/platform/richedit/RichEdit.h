@@ -2,6 +2,7 @@
 // A rich text box: plain or rich text, per-character formats, word wrap and
 // tab handling switchable as the windows need them.
 
+#include <QImage>
 #include <QPointer>
 #include <QTextEdit>
 
@@ -64,6 +65,19 @@ public:
     // that setMemo with the same bytes only has to show it.
     void prepareMemo(const std::string &bytes);
 
+    // How large the text is shown, in percent of its size (25 to 800):
+    // only the view changes, never the text, its sizes or what is stored.
+    // The text is laid out for a device of the screen's resolution times
+    // the zoom, so glyphs, caret, selection and mouse all follow it.
+    int zoom() const { return zoom_; }
+    void setZoom(int percent);
+    static constexpr int kMinZoom = 25;
+    static constexpr int kMaxZoom = 800;
+
+signals:
+    void zoomChanged(int percent);
+
+public:
     // The clipboard formats: RTF in the control's own form, then HTML, then
     // plain text, so that art copied here pastes into other programs with
     // its fonts and colours, and back.
@@ -74,6 +88,9 @@ protected:
     // changes of the text that follow are no edits.
     bool loadingContent() const { return loadingContent_; }
     void changeEvent(QEvent *event) override;
+    // Ctrl + wheel, Ctrl++, Ctrl+- and Ctrl+0 zoom the view.
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     QMimeData *createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
@@ -94,7 +111,11 @@ private:
         QPointer<QTextDocument> document;
     };
 
+    void applyZoom();
+
     bool plainTextMode_ = false;
+    int zoom_ = 100;
+    QImage zoomDevice_;
     QColor baseText_ = Qt::black;
     QColor background_ = Qt::white;
     Prepared prepared_;
