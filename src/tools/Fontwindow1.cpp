@@ -4,6 +4,7 @@
 #include "platform/dialogs/DialogService.h"
 #include "platform/richedit/RichEdit.h"
 #include "platform/rtf/RtfDocument.h"
+#include "tools/ToolLook.h"
 #include "widgets/ButtonGlyph.h"
 #include "widgets/ColorValue.h"
 #include "widgets/WindowLook.h"
@@ -88,32 +89,6 @@ namespace {
 
 const QString kCaption = QStringLiteral("一括フォント変換");
 
-// A black lowered panel framing one group of settings, as in the tool box.
-QFrame *groupPanel(QWidget *parent, const char16_t *name, const QRect &geometry)
-{
-    auto *panel = new QFrame(parent);
-    panel->setObjectName(QString::fromUtf16(name));
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setLineWidth(1);
-    QPalette pal = panel->palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    panel->setPalette(pal);
-    panel->setAutoFillBackground(true);
-    panel->setGeometry(geometry);
-    return panel;
-}
-
-TShadowLabel *groupLabel(QWidget *parent, const char16_t *name, const QString &caption, const QRect &geometry)
-{
-    auto *label = new TShadowLabel(parent);
-    label->setObjectName(QString::fromUtf16(name));
-    label->applyWindowLook(11, 0);
-    label->setAlignment(Qt::AlignLeft);
-    label->setCaption(caption);
-    label->setGeometry(geometry);
-    return label;
-}
-
 // A tick: the picture of the OK button.
 QIcon okGlyph()
 {
@@ -177,8 +152,8 @@ TFontForm1::TFontForm1()
     GradBox1->setGradStyle(gsBottomTop);
 
     // Font: size, name, style.
-    ShadowLabel1 = groupLabel(GradBox1, u"ShadowLabel1", QStringLiteral("フォント"), QRect(6, 3, 120, 14));
-    Panel1 = groupPanel(GradBox1, u"Panel1", QRect(4, 17, 176, 50));
+    ShadowLabel1 = glyphreel::tools::groupLabel(GradBox1, u"ShadowLabel1", QStringLiteral("フォント"), QRect(6, 3, 120, 14));
+    Panel1 = glyphreel::tools::groupPanel(GradBox1, u"Panel1", QRect(4, 17, 176, 50));
     UpDown1 = new NumericBox(1, 99, 4, Panel1);
     UpDown1->setObjectName(QStringLiteral("UpDown1"));
     UpDown1->setGeometry(3, 4, 35, 20);
@@ -202,55 +177,17 @@ TFontForm1::TFontForm1()
     setHint(FontNameComboBox1, QStringLiteral("字体"));
 
     // Plain toggles: only the conversion reads them.
-    auto styleButton = [this](const char16_t *name, const QString &caption, const QString &hint, int x) {
-        auto *b = new QToolButton(Panel1);
-        b->setObjectName(QString::fromUtf16(name));
-        b->setText(caption);
-        b->setCheckable(true);
-        b->setGeometry(x, 27, 42, 20);
-        setHint(b, hint);
-        return b;
-    };
-    SpeedButton1 = styleButton(u"SpeedButton1", QStringLiteral("太字"), QStringLiteral("太字"), 3);
-    SpeedButton2 = styleButton(u"SpeedButton2", QStringLiteral("斜体"), QStringLiteral("斜体"), 46);
-    SpeedButton20 = styleButton(u"SpeedButton20", QStringLiteral("下線"), QStringLiteral("下線付き"), 89);
-    SpeedButton21 = styleButton(u"SpeedButton21", QStringLiteral("消線"), QStringLiteral("打ち消し線付き"), 132);
-    {
-        QFont bold = SpeedButton1->font();
-        bold.setBold(true);
-        SpeedButton1->setFont(bold);
-        QFont italic = SpeedButton2->font();
-        italic.setItalic(true);
-        SpeedButton2->setFont(italic);
-        QFont underline = SpeedButton20->font();
-        underline.setUnderline(true);
-        SpeedButton20->setFont(underline);
-        QFont strike = SpeedButton21->font();
-        strike.setStrikeOut(true);
-        SpeedButton21->setFont(strike);
-    }
+    const auto styles = glyphreel::tools::styleButtons(Panel1, 42, 43);
+    SpeedButton1 = styles[0];
+    SpeedButton2 = styles[1];
+    SpeedButton20 = styles[2];
+    SpeedButton21 = styles[3];
 
     // Text colour, set up as the tool box's colour boxes are.
-    ShadowLabel2 = groupLabel(GradBox1, u"ShadowLabel2", QStringLiteral("文字カラー"), QRect(6, 70, 120, 14));
-    Panel2 = groupPanel(GradBox1, u"Panel2", QRect(4, 84, 176, 26));
-    ColorComboBox1 = new TColorComboBox(Panel2);
-    ColorComboBox1->setObjectName(QStringLiteral("ColorComboBox1"));
-    ColorComboBox1->setShowExtraColor(true);
-    ColorComboBox1->setZenKakuKana(false);
-    ColorComboBox1->setDefaultColor(0);
-    ColorComboBox1->setCustomColor(0);
-    ColorComboBox1->setCustomColorSave(false);
-    ColorComboBox1->setMaxVisibleItems(16);
-    ColorComboBox1->setGeometry(3, 4, 170, 18);
-    ColorComboBox1->setItemHeight(12);
-    {
-        QPalette pal = ColorComboBox1->palette();
-        pal.setColor(QPalette::Base, Qt::white);
-        pal.setColor(QPalette::Text, Qt::black);
-        ColorComboBox1->setPalette(pal);
-    }
-    ColorComboBox1->setValue(0x00FFFFFF);
-    setHint(ColorComboBox1, QStringLiteral("文字カラー"));
+    ShadowLabel2 = glyphreel::tools::groupLabel(GradBox1, u"ShadowLabel2", QStringLiteral("文字カラー"), QRect(6, 70, 120, 14));
+    Panel2 = glyphreel::tools::groupPanel(GradBox1, u"Panel2", QRect(4, 84, 176, 26));
+    ColorComboBox1 = glyphreel::tools::colourBox(Panel2, QStringLiteral("ColorComboBox1"), 0x00FFFFFF, QStringLiteral("文字カラー"),
+                                                 QRect(3, 4, 170, 18));
 
     auto flatButton = [this](const char16_t *name, const QString &text, const QString &hint, const QRect &geometry) {
         auto *b = new QToolButton(GradBox1);

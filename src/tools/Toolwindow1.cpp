@@ -2,6 +2,7 @@
 
 #include "platform/dialogs/Commands.h"
 #include "tools/ToolGlyphs.h"
+#include "tools/ToolLook.h"
 #include "widgets/WindowLook.h"
 
 #include <QCloseEvent>
@@ -18,35 +19,11 @@ using glyphreel::tools::ToolGlyph;
 using glyphreel::widgets::ColorValue;
 using glyphreel::widgets::setHint;
 using glyphreel::widgets::uiFont;
+using glyphreel::tools::colourBox;
+using glyphreel::tools::groupLabel;
+using glyphreel::tools::groupPanel;
 
 namespace {
-
-// A black lowered panel framing one group of tools.
-QFrame *groupPanel(QWidget *parent, const char16_t *name, const QRect &geometry)
-{
-    auto *panel = new QFrame(parent);
-    panel->setObjectName(QString::fromUtf16(name));
-    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setLineWidth(1);
-    QPalette pal = panel->palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    panel->setPalette(pal);
-    panel->setAutoFillBackground(true);
-    panel->setGeometry(geometry);
-    return panel;
-}
-
-TShadowLabel *groupLabel(QWidget *parent, const char16_t *name, const QString &caption, const QRect &geometry)
-{
-    auto *label = new TShadowLabel(parent);
-    if (*name)
-        label->setObjectName(QString::fromUtf16(name));
-    label->applyWindowLook(11, 0);
-    label->setAlignment(Qt::AlignLeft);
-    label->setCaption(caption);
-    label->setGeometry(geometry);
-    return label;
-}
 
 // Page tabs that light up under the mouse, so that the other page reads as
 // a place to go; the style alone does not mark the tab under the mouse.
@@ -91,29 +68,6 @@ class PageControl : public QTabWidget {
 public:
     explicit PageControl(QWidget *parent) : QTabWidget(parent) { setTabBar(new HoverTabBar(this)); }
 };
-
-// The colour boxes of the tool box are all set up alike.
-TColorComboBox *colourBox(QWidget *parent, const QString &name, ColorValue value, const QString &hint,
-                          const QRect &geometry)
-{
-    auto *box = new TColorComboBox(parent);
-    box->setObjectName(name);
-    box->setShowExtraColor(true);
-    box->setZenKakuKana(false);
-    box->setDefaultColor(0);
-    box->setCustomColor(0);
-    box->setCustomColorSave(false);
-    box->setMaxVisibleItems(16);
-    box->setGeometry(geometry);
-    box->setItemHeight(12);
-    QPalette pal = box->palette();
-    pal.setColor(QPalette::Base, Qt::white);
-    pal.setColor(QPalette::Text, Qt::black);
-    box->setPalette(pal);
-    box->setValue(value);
-    setHint(box, hint);
-    return box;
-}
 
 // The colour a box stands for: its default entry gives its default colour.
 QColor boxColour(const TColorComboBox *box)
@@ -227,33 +181,11 @@ void TToolForm1::buildEditPage()
     setHint(FontNameComboBox1, QStringLiteral("字体"));
     connectCommand(FontNameComboBox1, &TFontNameComboBox::OnChange, this, &TToolForm1::FontNameComboBox1Change);
 
-    auto styleButton = [this](const char16_t *name, const QString &caption, const QString &hint, int x) {
-        auto *b = new QToolButton(Panel2);
-        b->setObjectName(QString::fromUtf16(name));
-        b->setText(caption);
-        b->setCheckable(true);
-        b->setGeometry(x, 27, 44, 20);
-        setHint(b, hint);
-        return b;
-    };
-    SpeedButton1 = styleButton(u"SpeedButton1", QStringLiteral("太字"), QStringLiteral("太字"), 3);
-    SpeedButton2 = styleButton(u"SpeedButton2", QStringLiteral("斜体"), QStringLiteral("斜体"), 48);
-    SpeedButton20 = styleButton(u"SpeedButton20", QStringLiteral("下線"), QStringLiteral("下線付き"), 93);
-    SpeedButton21 = styleButton(u"SpeedButton21", QStringLiteral("消線"), QStringLiteral("打ち消し線付き"), 138);
-    {
-        QFont bold = SpeedButton1->font();
-        bold.setBold(true);
-        SpeedButton1->setFont(bold);
-        QFont italic = SpeedButton2->font();
-        italic.setItalic(true);
-        SpeedButton2->setFont(italic);
-        QFont underline = SpeedButton20->font();
-        underline.setUnderline(true);
-        SpeedButton20->setFont(underline);
-        QFont strike = SpeedButton21->font();
-        strike.setStrikeOut(true);
-        SpeedButton21->setFont(strike);
-    }
+    const auto styles = glyphreel::tools::styleButtons(Panel2, 44, 45);
+    SpeedButton1 = styles[0];
+    SpeedButton2 = styles[1];
+    SpeedButton20 = styles[2];
+    SpeedButton21 = styles[3];
     connectCommand(SpeedButton1, &QToolButton::clicked, this, &TToolForm1::SpeedButton1Click);
     connectCommand(SpeedButton2, &QToolButton::clicked, this, &TToolForm1::SpeedButton2Click);
     connectCommand(SpeedButton20, &QToolButton::clicked, this, &TToolForm1::SpeedButton20Click);
