@@ -41,6 +41,7 @@ if [ "$sanitize" -eq 1 ]; then
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   # The end-to-end checks drive the same code as the suite, one at a time
-  # on an X server; they run in the normal build above.
-  (cd build-sanitize && ctest --output-on-failure -j"$((jobs + 1))" -E '^e2e_')
+  # on an X server; they run in the normal build above, and so does the
+  # check of the installed tree (a build with debug lines names its sources).
+  (cd build-sanitize && ctest --output-on-failure -j"$((jobs + 1))" -E '^e2e_|^install_check$')
 fi
