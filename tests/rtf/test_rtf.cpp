@@ -45,6 +45,7 @@ private slots:
     void truncatedAndForeignInput();
     void writerEscapesAndFallsBack();
     void whatTheFuzzerFound();
+    void sameBytesInOtherCodePagesAndRuns();
 };
 
 void TestRtf::fixturesReadAsExpected()
@@ -212,6 +213,26 @@ void TestRtf::whatTheFuzzerFound()
         QCOMPARE(back.plainText(), QStringLiteral("x"));
         QCOMPARE(back.paragraphs.at(0).at(0).font, name);
     }
+}
+
+// Colour art repeats the same bytes run after run: each run still reads
+// them in its own font's code page, and a character split by a change of
+// format stays two broken halves.
+void TestRtf::sameBytesInOtherCodePagesAndRuns()
+{
+    const std::string head = "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset128 A;}{\\f1\\fcharset0 B;}}";
+    const RtfDocument d = readRtf(head + "\\f0\\'82\\'a0\\f1\\'82\\'a0\\f0\\'82\\'a0 ab\\par\\f0\\'82\\cf1\\'a0}");
+    QCOMPARE(d.paragraphs.size(), std::size_t(2));
+    QCOMPARE(d.paragraphs[0].size(), std::size_t(3));
+    QCOMPARE(d.paragraphs[0][0].text, QStringLiteral("あ"));
+    QCOMPARE(d.paragraphs[0][1].text, QStringLiteral("\u201A\u00A0"));
+    QCOMPARE(d.paragraphs[0][1].font, QStringLiteral("B"));
+    QCOMPARE(d.paragraphs[0][2].text, QStringLiteral("あ ab")); // a control symbol takes no delimiter
+    QCOMPARE(d.paragraphs[1].size(), std::size_t(2));
+    QCOMPARE(d.paragraphs[1][0].text, QStringLiteral("\uFFFD"));
+    QCOMPARE(d.paragraphs[1][0].color.kind, RtfColor::Kind::Unset);
+    QCOMPARE(d.paragraphs[1][1].color.kind, RtfColor::Kind::Auto);
+    QCOMPARE(d.paragraphs[1][1].text, QStringLiteral("\uFFFD"));
 }
 
 QTEST_GUILESS_MAIN(TestRtf)

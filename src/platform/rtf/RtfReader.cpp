@@ -6,9 +6,14 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <climits>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <optional>
+#include <unordered_map>
 
 namespace glyphreel::rtf {
 namespace {
@@ -46,6 +51,151 @@ bool isDbcsLead(int codePage, unsigned char c)
     case 936: case 949: case 950: return c >= 0x81 && c <= 0xFE;
     default: return false;
     }
+}
+
+// Code pages whose bytes below 0x80 are ASCII wherever they stand, checked
+// once against the converter itself: a run of such bytes needs no
+// conversion. Stateful code pages (EBCDIC with shifts) are never listed.
+bool asciiIsIdentity(int codePage)
+{
+    switch (codePage) {
+    case 932: case 936: case 949: case 950: case 874: case 437: case 850: case 10000:
+    case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258:
+        break;
+    default:
+        return false;
+    }
+    thread_local std::map<int, bool> checked;
+    const auto it = checked.find(codePage);
+    if (it != checked.end())
+        return it->second;
+    char ascii[128];
+    for (int i = 0; i < 128; ++i)
+        ascii[i] = static_cast<char>(i);
+    const QString decoded = text::decodeCodePage(std::string_view(ascii, sizeof ascii), codePage);
+    bool same = decoded.size() == 128;
+    for (qsizetype i = 0; same && i < 128; ++i)
+        same = decoded[i].unicode() == i;
+    checked.emplace(codePage, same);
+    return same;
+}
+
+// Bytes of text in a code page as characters. Colour art flushes a run per
+// character, and the converter costs far more than the character: short
+// byte strings are remembered per thread (the conversion depends on nothing
+// else), ASCII needs no converter at all.
+QString decodeBytes(std::string_view bytes, int codePage)
+{
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii && asciiIsIdentity(codePage))
+        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (bytes.size() > 8)
+        return text::decodeCodePage(bytes, codePage);
+    struct Key {
+        std::uint64_t bytes;
+        int codePage;
+        int length;
+        bool operator==(const Key &) const = default;
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key &k) const
+        {
+            return (k.bytes ^ std::uint64_t(unsigned(k.codePage)) << 40 ^ std::uint64_t(k.length) << 56) * 0x9E3779B97F4A7C15ULL;
+        }
+    };
+    Key key{0, codePage, static_cast<int>(bytes.size())};
+    std::memcpy(&key.bytes, bytes.data(), bytes.size());
+    // A direct-mapped table in front of the map: one multiplication and one
+    // comparison for the few characters a frame repeats.
+    struct Slot {
+        Key key{0, 0, -1};
+        QString text;
+    };
+    thread_local std::array<Slot, 1024> recent;
+    Slot &slot = recent[KeyHash()(key) >> 54 & 1023];
+    if (slot.key == key)
+        return slot.text;
+    thread_local std::unordered_map<Key, QString, KeyHash> known;
+    auto it = known.find(key);
+    if (it == known.end()) {
+        if (known.size() >= 8192)
+            known.clear(); // random bytes would grow it without bound
+        it = known.emplace(key, text::decodeCodePage(bytes, codePage)).first;
+    }
+    slot = {key, it->second};
+    return it->second;
+}
+
+// The control words the reader acts on; anything else is ignored.
+enum class Word {
+    Other, Bin, U, Par, Tab, Ansicpg, Deff, Fonttbl, Colortbl, F, Fcharset, Red, Green, Blue, Fs, Cf, B, I, Strike,
+    Underline, Ulnone, Plain, Uc, Char, SkippedDestination
+};
+
+struct WordInfo {
+    Word word;
+    char16_t character; // for Word::Char
+};
+
+// Looked up by length first: most words of a frame are one or two letters.
+WordInfo classify(std::string_view w)
+{
+    struct Entry {
+        std::string_view name;
+        WordInfo info;
+    };
+    static constexpr Entry entries[] = {
+        {"b", {Word::B, 0}}, {"f", {Word::F, 0}}, {"i", {Word::I, 0}}, {"u", {Word::U, 0}},
+        {"cf", {Word::Cf, 0}}, {"fs", {Word::Fs, 0}}, {"ul", {Word::Underline, 0}}, {"uc", {Word::Uc, 0}},
+        {"pn", {Word::SkippedDestination, 0}},
+        {"par", {Word::Par, 0}}, {"red", {Word::Red, 0}}, {"bin", {Word::Bin, 0}}, {"tab", {Word::Tab, 0}},
+        {"uld", {Word::Underline, 0}}, {"ulw", {Word::Underline, 0}},
+        {"line", {Word::Par, 0}}, {"blue", {Word::Blue, 0}}, {"deff", {Word::Deff, 0}}, {"uldb", {Word::Underline, 0}},
+        {"ulth", {Word::Underline, 0}}, {"info", {Word::SkippedDestination, 0}}, {"pict", {Word::SkippedDestination, 0}},
+        {"green", {Word::Green, 0}}, {"plain", {Word::Plain, 0}},
+        {"strike", {Word::Strike, 0}}, {"ulwave", {Word::Underline, 0}}, {"uldash", {Word::Underline, 0}},
+        {"ulnone", {Word::Ulnone, 0}}, {"emdash", {Word::Char, 0x2014}}, {"endash", {Word::Char, 0x2013}},
+        {"lquote", {Word::Char, 0x2018}}, {"rquote", {Word::Char, 0x2019}}, {"bullet", {Word::Char, 0x2022}},
+        {"header", {Word::SkippedDestination, 0}}, {"footer", {Word::SkippedDestination, 0}},
+        {"pntext", {Word::SkippedDestination, 0}}, {"revtbl", {Word::SkippedDestination, 0}},
+        {"ansicpg", {Word::Ansicpg, 0}}, {"fonttbl", {Word::Fonttbl, 0}}, {"striked", {Word::Strike, 0}},
+        {"emspace", {Word::Char, 0x2003}}, {"enspace", {Word::Char, 0x2002}}, {"headerl", {Word::SkippedDestination, 0}},
+        {"headerr", {Word::SkippedDestination, 0}}, {"headerf", {Word::SkippedDestination, 0}},
+        {"footerl", {Word::SkippedDestination, 0}}, {"footerr", {Word::SkippedDestination, 0}},
+        {"footerf", {Word::SkippedDestination, 0}}, {"rsidtbl", {Word::SkippedDestination, 0}},
+        {"filetbl", {Word::SkippedDestination, 0}}, {"fldinst", {Word::SkippedDestination, 0}},
+        {"objdata", {Word::SkippedDestination, 0}}, {"objname", {Word::SkippedDestination, 0}},
+        {"colortbl", {Word::Colortbl, 0}}, {"fcharset", {Word::Fcharset, 0}}, {"listtext", {Word::SkippedDestination, 0}},
+        {"footnote", {Word::SkippedDestination, 0}}, {"xmlnstbl", {Word::SkippedDestination, 0}},
+        {"objclass", {Word::SkippedDestination, 0}},
+        {"ldblquote", {Word::Char, 0x201C}}, {"rdblquote", {Word::Char, 0x201D}}, {"themedata", {Word::SkippedDestination, 0}},
+        {"datastore", {Word::SkippedDestination, 0}}, {"listtable", {Word::SkippedDestination, 0}},
+        {"generator", {Word::SkippedDestination, 0}},
+        {"stylesheet", {Word::SkippedDestination, 0}}, {"annotation", {Word::SkippedDestination, 0}},
+        {"latentstyles", {Word::SkippedDestination, 0}},
+        {"listoverridetable", {Word::SkippedDestination, 0}}, {"colorschememapping", {Word::SkippedDestination, 0}},
+    };
+    // entries[first[n]] .. entries[first[n + 1]] are the words of n letters.
+    static constexpr int kLongest = 18;
+    static const auto first = [] {
+        std::array<int, kLongest + 2> f{};
+        for (std::size_t n = 0; n <= kLongest + 1; ++n) {
+            int i = 0;
+            while (i < int(std::size(entries)) && entries[i].name.size() < n)
+                ++i;
+            f[n] = i;
+        }
+        return f;
+    }();
+    static_assert(std::is_sorted(std::begin(entries), std::end(entries),
+                                 [](const Entry &a, const Entry &b) { return a.name.size() < b.name.size(); }));
+    static_assert(std::end(entries)[-1].name.size() == kLongest);
+    if (w.empty() || w.size() > kLongest)
+        return {Word::Other, 0};
+    for (int i = first[w.size()]; i < first[w.size() + 1]; ++i)
+        if (entries[i].name[0] == w[0] && entries[i].name == w)
+            return entries[i].info;
+    return {Word::Other, 0};
 }
 
 struct Font {
@@ -88,23 +238,31 @@ public:
 
 private:
     // --- state
+    // The current font's code page and name, looked up again only when the
+    // font or the table changes: every byte of text asks for them.
+    void resolveFont() const
+    {
+        if (resolved_.font == state_.font && resolved_.version == fontsVersion_)
+            return;
+        resolved_.font = state_.font;
+        resolved_.version = fontsVersion_;
+        const auto def = fonts_.find(defaultFont_);
+        const auto it = state_.font >= 0 ? fonts_.find(state_.font) : def;
+        resolved_.codePage = it != fonts_.end() ? it->second.codePage : def != fonts_.end() ? def->second.codePage : ansiCodePage_;
+        resolved_.name = it != fonts_.end() ? it->second.name : QString();
+    }
+
     int codePage() const
     {
-        if (state_.font >= 0) {
-            const auto it = fonts_.find(state_.font);
-            if (it != fonts_.end())
-                return it->second.codePage;
-        }
-        const auto def = fonts_.find(defaultFont_);
-        return def != fonts_.end() ? def->second.codePage : ansiCodePage_;
+        resolveFont();
+        return resolved_.codePage;
     }
 
     RtfRun runFormat() const
     {
         RtfRun r;
-        const auto it = fonts_.find(state_.font >= 0 ? state_.font : defaultFont_);
-        if (it != fonts_.end())
-            r.font = it->second.name;
+        resolveFont();
+        r.font = resolved_.name;
         r.sizePt = state_.halfPoints / 2.0;
         if (state_.color >= 0) {
             if (state_.color < static_cast<int>(colors_.size()) && colors_[static_cast<std::size_t>(state_.color)])
@@ -124,7 +282,7 @@ private:
     {
         if (bytes_.empty())
             return;
-        const QString text = text::decodeCodePage(bytes_, bytesCodePage_);
+        const QString text = decodeBytes(bytes_, bytesCodePage_);
         bytes_.clear();
         if (destination() == Destination::FontTable) {
             fontName_ += text;
@@ -166,7 +324,9 @@ private:
         flush();
         if (destination() != Destination::Text)
             return;
-        doc_.paragraphs.emplace_back();
+        // Lines of a frame are alike: the next one likely has as many runs.
+        const std::size_t runs = doc_.paragraphs.back().size();
+        doc_.paragraphs.emplace_back().reserve(runs);
         endedWithPar_ = true;
     }
 
@@ -260,6 +420,7 @@ private:
             if (name.endsWith(u';'))
                 name.chop(1);
             fonts_[fontEntry_] = {name, codePageOfCharset(fontCharset_, ansiCodePage_)};
+            ++fontsVersion_;
         }
         fontEntry_ = -1;
         fontName_.clear();
@@ -272,15 +433,15 @@ private:
         if (pos_ >= in_.size())
             return;
         const char c = in_[pos_];
-        if (!std::isalpha(static_cast<unsigned char>(c))) {
+        if (!isLetter(c)) {
             ++pos_;
             controlSymbol(c);
             return;
         }
         const std::size_t start = pos_;
-        while (pos_ < in_.size() && std::isalpha(static_cast<unsigned char>(in_[pos_])) && pos_ - start < 32)
+        while (pos_ < in_.size() && isLetter(in_[pos_]) && pos_ - start < 32)
             ++pos_;
-        const std::string word(in_.substr(start, pos_ - start));
+        const std::string_view word = in_.substr(start, pos_ - start);
         bool hasParam = false;
         long long param = 0;
         bool negative = false;
@@ -288,7 +449,7 @@ private:
             negative = true;
             ++pos_;
         }
-        while (pos_ < in_.size() && std::isdigit(static_cast<unsigned char>(in_[pos_]))) {
+        while (pos_ < in_.size() && in_[pos_] >= '0' && in_[pos_] <= '9') {
             hasParam = true;
             if (param < (1LL << 40))
                 param = param * 10 + (in_[pos_] - '0');
@@ -299,14 +460,25 @@ private:
         if (pos_ < in_.size() && in_[pos_] == ' ')
             ++pos_; // the delimiter space is part of the word
         const int p = static_cast<int>(std::max<long long>(std::min<long long>(param, 1 << 30), -(1 << 30)));
-        if (word == "bin") {
+        const WordInfo info = classify(word);
+        if (info.word == Word::Bin) {
             flush();
             pos_ = std::min(in_.size(), pos_ + static_cast<std::size_t>(std::max(0, p)));
             return;
         }
-        if (word != "u" && fallbackSkipped())
+        if (info.word != Word::U && fallbackSkipped())
             return;
-        act(word, hasParam, p);
+        act(info, hasParam, p);
+    }
+
+    // ASCII letters without a call; other bytes as the C library's locale
+    // classifies them, as it always has.
+    static bool isLetter(char c)
+    {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x80)
+            return (u | 0x20) >= 'a' && (u | 0x20) <= 'z';
+        return std::isalpha(u) != 0;
     }
 
     static int hexDigit(char c)
@@ -373,28 +545,37 @@ private:
         state_.*member = value;
     }
 
-    void act(const std::string &w, bool hasParam, int p)
+    void act(WordInfo info, bool hasParam, int p)
     {
         const bool on = !hasParam || p != 0;
-        if (w == "par" || w == "line") {
+        switch (info.word) {
+        case Word::Par:
             paragraph();
-        } else if (w == "tab") {
+            break;
+        case Word::Tab:
             flush();
             if (destination() == Destination::Text)
                 appendText(QStringLiteral("\t"));
-        } else if (w == "ansicpg") {
+            break;
+        case Word::Ansicpg:
             ansiCodePage_ = p;
-        } else if (w == "deff") {
+            ++fontsVersion_;
+            break;
+        case Word::Deff:
             defaultFont_ = p;
-        } else if (w == "fonttbl") {
+            ++fontsVersion_;
+            break;
+        case Word::Fonttbl:
             flush();
             if (!groups_.empty())
                 groups_.back().destination = Destination::FontTable;
-        } else if (w == "colortbl") {
+            break;
+        case Word::Colortbl:
             flush();
             if (!groups_.empty())
                 groups_.back().destination = Destination::ColorTable;
-        } else if (w == "f") {
+            break;
+        case Word::F:
             if (destination() == Destination::FontTable) {
                 flush();
                 if (fontEntry_ >= 0 && fontEntry_ != p)
@@ -404,37 +585,50 @@ private:
             } else {
                 setState(&CharState::font, p);
             }
-        } else if (w == "fcharset") {
+            break;
+        case Word::Fcharset:
             if (destination() == Destination::FontTable)
                 fontCharset_ = p;
-        } else if (w == "red" || w == "green" || w == "blue") {
+            break;
+        case Word::Red: case Word::Green: case Word::Blue:
             if (destination() == Destination::ColorTable) {
-                (w == "red" ? red_ : w == "green" ? green_ : blue_) = std::clamp(p, 0, 255);
+                (info.word == Word::Red ? red_ : info.word == Word::Green ? green_ : blue_) = std::clamp(p, 0, 255);
                 colorSeen_ = true;
             }
-        } else if (w == "fs") {
+            break;
+        case Word::Fs:
             setState(&CharState::halfPoints, hasParam && p > 0 ? p : 24);
-        } else if (w == "cf") {
+            break;
+        case Word::Cf:
             setState(&CharState::color, p);
-        } else if (w == "b") {
+            break;
+        case Word::B:
             setState(&CharState::bold, on);
-        } else if (w == "i") {
+            break;
+        case Word::I:
             setState(&CharState::italic, on);
-        } else if (w == "strike" || w == "striked") {
+            break;
+        case Word::Strike:
             setState(&CharState::strike, on);
-        } else if (w == "ul" || w == "uld" || w == "uldb" || w == "ulw" || w == "ulwave" || w == "ulth" || w == "uldash") {
+            break;
+        case Word::Underline:
             setState(&CharState::underline, on);
-        } else if (w == "ulnone") {
+            break;
+        case Word::Ulnone:
             setState(&CharState::underline, false);
-        } else if (w == "plain") {
+            break;
+        case Word::Plain: {
             flush();
             const int uc = state_.uc;
             state_ = CharState();
             state_.font = defaultFont_;
             state_.uc = uc;
-        } else if (w == "uc") {
+            break;
+        }
+        case Word::Uc:
             state_.uc = std::max(0, p);
-        } else if (w == "u") {
+            break;
+        case Word::U: {
             flush();
             const auto unit = static_cast<char16_t>(p < 0 ? p + 65536 : p);
             if (destination() == Destination::Text)
@@ -442,33 +636,22 @@ private:
             else if (destination() == Destination::FontTable)
                 fontName_ += QChar(unit);
             skipFallback_ = state_.uc;
-        } else if (w == "emdash" || w == "endash" || w == "lquote" || w == "rquote" || w == "ldblquote" || w == "rdblquote"
-                   || w == "bullet" || w == "emspace" || w == "enspace") {
-            static const std::map<std::string, char16_t> chars{{"emdash", 0x2014}, {"endash", 0x2013}, {"lquote", 0x2018},
-                                                               {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
-                                                               {"bullet", 0x2022}, {"emspace", 0x2003}, {"enspace", 0x2002}};
+            break;
+        }
+        case Word::Char:
             flush();
             if (destination() == Destination::Text)
-                appendText(QString(QChar(chars.at(w))));
-        } else if (isSkippedDestination(w)) {
+                appendText(QString(QChar(info.character)));
+            break;
+        case Word::SkippedDestination:
             flush();
             if (!groups_.empty())
                 groups_.back().destination = Destination::Skip;
+            break;
+        case Word::Bin: // taken before
+        case Word::Other:
+            break; // ignored
         }
-        // anything else: ignored
-    }
-
-    static bool isSkippedDestination(const std::string &w)
-    {
-        static const char *const skipped[] = {"pntext", "listtext", "info", "stylesheet", "header", "headerl", "headerr",
-                                               "headerf", "footer", "footerl", "footerr", "footerf", "footnote", "annotation",
-                                               "pict", "themedata", "colorschememapping", "latentstyles", "datastore",
-                                               "listtable", "listoverridetable", "revtbl", "rsidtbl", "xmlnstbl", "filetbl",
-                                               "fldinst", "objdata", "objclass", "objname", "generator", "pn"};
-        for (const char *s : skipped)
-            if (w == s)
-                return true;
-        return false;
     }
 
     std::string_view in_;
@@ -477,6 +660,13 @@ private:
     std::vector<Group> groups_;
     CharState state_;
     std::map<int, Font> fonts_;
+    unsigned fontsVersion_ = 0; // changes with fonts_, defaultFont_ and ansiCodePage_
+    mutable struct {
+        int font = INT_MIN;
+        unsigned version = ~0u;
+        int codePage = 1252;
+        QString name;
+    } resolved_;
     std::vector<std::optional<QColor>> colors_;
     int ansiCodePage_ = 1252;
     int defaultFont_ = 0;
