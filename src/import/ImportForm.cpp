@@ -120,20 +120,11 @@ void ImportForm::buildSettingRows(const QRect &bevel, int labelWidth)
 
 void ImportForm::buildButtons(const QRect &convert, const QRect &cancel, const QString &convertText, const QIcon &glyph)
 {
-    auto flat = [this](const char16_t *name, const QString &text, const QString &hint, const QRect &geometry) {
-        auto *b = new QToolButton(GradBox1);
-        b->setObjectName(QString::fromUtf16(name));
-        b->setAutoRaise(true);
-        b->setText(text);
-        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        b->setGeometry(geometry);
-        setHint(b, hint);
-        return b;
-    };
-    SpeedButton7 = flat(u"SpeedButton7", convertText, convertText, convert);
+    using glyphreel::widgets::flatButton;
+    SpeedButton7 = flatButton(GradBox1, u"SpeedButton7", convertText, convertText, convert);
     SpeedButton7->setIcon(glyph);
     SpeedButton7->setEnabled(false);
-    SpeedButton1 = flat(u"SpeedButton1", QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("キャンセル"), cancel);
+    SpeedButton1 = flatButton(GradBox1, u"SpeedButton1", QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("キャンセル"), cancel);
     connectCommand(SpeedButton1, &QToolButton::clicked, this, &ImportForm::SpeedButton1Click);
 }
 

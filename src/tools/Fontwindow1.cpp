@@ -163,18 +163,7 @@ TFontForm1::TFontForm1()
     setHint(Edit1, QStringLiteral("文字サイズ"));
     connectCommand(UpDown1, &NumericBox::changed, this, &TFontForm1::Edit1Change);
 
-    FontNameComboBox1 = new TFontNameComboBox(Panel1);
-    FontNameComboBox1->setObjectName(QStringLiteral("FontNameComboBox1"));
-    FontNameComboBox1->setGeometry(41, 4, 132, 20);
-    FontNameComboBox1->setMaxVisibleItems(12);
-    FontNameComboBox1->setItemHeight(14);
-    {
-        QPalette pal = FontNameComboBox1->palette();
-        pal.setColor(QPalette::Base, Qt::white);
-        FontNameComboBox1->setPalette(pal);
-    }
-    FontNameComboBox1->setValue(QStringLiteral("ＭＳ ゴシック"));
-    setHint(FontNameComboBox1, QStringLiteral("字体"));
+    FontNameComboBox1 = glyphreel::tools::fontBox(Panel1, 132);
 
     // Plain toggles: only the conversion reads them.
     const auto styles = glyphreel::tools::styleButtons(Panel1, 42, 43);
@@ -189,20 +178,11 @@ TFontForm1::TFontForm1()
     ColorComboBox1 = glyphreel::tools::colourBox(Panel2, QStringLiteral("ColorComboBox1"), 0x00FFFFFF, QStringLiteral("文字カラー"),
                                                  QRect(3, 4, 170, 18));
 
-    auto flatButton = [this](const char16_t *name, const QString &text, const QString &hint, const QRect &geometry) {
-        auto *b = new QToolButton(GradBox1);
-        b->setObjectName(QString::fromUtf16(name));
-        b->setAutoRaise(true);
-        b->setText(text);
-        b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        b->setGeometry(geometry);
-        setHint(b, hint);
-        return b;
-    };
-    SpeedButton7 = flatButton(u"SpeedButton7", QStringLiteral("OK"), QStringLiteral("適用"), QRect(14, 118, 76, 24));
+    using glyphreel::widgets::flatButton;
+    SpeedButton7 = flatButton(GradBox1, u"SpeedButton7", QStringLiteral("OK"), QStringLiteral("適用"), QRect(14, 118, 76, 24));
     SpeedButton7->setIcon(okGlyph());
     SpeedButton7->setIconSize(QSize(16, 16));
-    SpeedButton3 = flatButton(u"SpeedButton3", QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("キャンセル"), QRect(94, 118, 76, 24));
+    SpeedButton3 = flatButton(GradBox1, u"SpeedButton3", QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("キャンセル"), QRect(94, 118, 76, 24));
     connectCommand(SpeedButton7, &QToolButton::clicked, this, &TFontForm1::SpeedButton7Click);
     connectCommand(SpeedButton3, &QToolButton::clicked, this, &TFontForm1::SpeedButton3Click);
 

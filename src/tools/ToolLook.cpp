@@ -52,6 +52,21 @@ TColorComboBox *colourBox(QWidget *parent, const QString &name, widgets::ColorVa
     return box;
 }
 
+TFontNameComboBox *fontBox(QWidget *parent, int width)
+{
+    auto *box = new TFontNameComboBox(parent);
+    box->setObjectName(QStringLiteral("FontNameComboBox1"));
+    box->setGeometry(41, 4, width, 20);
+    box->setMaxVisibleItems(12);
+    box->setItemHeight(14);
+    QPalette pal = box->palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    box->setPalette(pal);
+    box->setValue(QStringLiteral("ＭＳ ゴシック"));
+    widgets::setHint(box, QStringLiteral("字体"));
+    return box;
+}
+
 std::array<QToolButton *, 4> styleButtons(QWidget *parent, int width, int step)
 {
     struct Style {

@@ -5,6 +5,7 @@
 
 #include "widgets/ColorComboBox.h"
 #include "widgets/ColorValue.h"
+#include "widgets/FontNameComboBox.h"
 #include "widgets/ShadoLbl.h"
 
 #include <QFrame>
@@ -25,6 +26,9 @@ TShadowLabel *groupLabel(QWidget *parent, const char16_t *name, const QString &c
 // custom colour that is not kept, 16 rows, black names on white.
 TColorComboBox *colourBox(QWidget *parent, const QString &name, widgets::ColorValue value, const QString &hint,
                           const QRect &geometry);
+
+// The font name box: 12 rows, "ＭＳ ゴシック" to begin with, on white.
+TFontNameComboBox *fontBox(QWidget *parent, int width);
 
 // The toggles 太字, 斜体, 下線, 消線 (SpeedButton1, 2, 20, 21), each in its
 // own style, side by side from x = 3 at y = 27.

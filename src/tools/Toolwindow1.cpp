@@ -167,18 +167,7 @@ void TToolForm1::buildEditPage()
     connectCommand(UpDown1, &NumericBox::changed, this, &TToolForm1::Edit9Change);
     connectCommand(UpDown1, &NumericBox::arrowClicked, this, &TToolForm1::UpDown1Click);
 
-    FontNameComboBox1 = new TFontNameComboBox(Panel2);
-    FontNameComboBox1->setObjectName(QStringLiteral("FontNameComboBox1"));
-    FontNameComboBox1->setGeometry(41, 4, 140, 20);
-    FontNameComboBox1->setMaxVisibleItems(12);
-    FontNameComboBox1->setItemHeight(14);
-    {
-        QPalette pal = FontNameComboBox1->palette();
-        pal.setColor(QPalette::Base, Qt::white);
-        FontNameComboBox1->setPalette(pal);
-    }
-    FontNameComboBox1->setValue(QStringLiteral("ＭＳ ゴシック"));
-    setHint(FontNameComboBox1, QStringLiteral("字体"));
+    FontNameComboBox1 = glyphreel::tools::fontBox(Panel2, 140);
     connectCommand(FontNameComboBox1, &TFontNameComboBox::OnChange, this, &TToolForm1::FontNameComboBox1Change);
 
     const auto styles = glyphreel::tools::styleButtons(Panel2, 44, 45);
