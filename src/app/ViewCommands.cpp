@@ -38,10 +38,7 @@ void TMakeForm1::N7Click()
 {
     const bool japanese = flip(N7);
     if (ToolForm1)
-        for (TColorComboBox *box :
-             {ToolForm1->ColorComboBox1, ToolForm1->ColorComboBox2, ToolForm1->ColorComboBox3, ToolForm1->ColorComboBox4,
-              ToolForm1->ColorComboBox5, ToolForm1->ColorComboBox6, ToolForm1->ColorComboBox7, ToolForm1->ColorComboBox8,
-              ToolForm1->ColorComboBox9})
+        for (TColorComboBox *box : ToolForm1->colourBoxes())
             box->setJapaneseText(japanese);
     if (FontForm1)
         FontForm1->ColorComboBox1->setJapaneseText(japanese);

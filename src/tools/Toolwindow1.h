@@ -53,6 +53,12 @@ public:
         *ColorComboBox6, *ColorComboBox7, *ColorComboBox8;
     // The background colour of the editor and the preview.
     TColorComboBox *ColorComboBox9;
+    // All nine colour boxes, ColorComboBox1 to ColorComboBox9 in order.
+    std::array<TColorComboBox *, 9> colourBoxes() const
+    {
+        return {brushColors[0], brushColors[1], brushColors[2], brushColors[3], brushColors[4],
+                brushColors[5], brushColors[6], brushColors[7], ColorComboBox9};
+    }
 
     // The sound page: per track a cue box on the current frame's SNDn, the
     // file name box, the open button and the player.

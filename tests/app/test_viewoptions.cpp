@@ -65,9 +65,10 @@ int inkHeight(const QImage &picture, QRgb background)
 
 QList<TColorComboBox *> colourBoxes()
 {
-    return {ToolForm1->ColorComboBox1, ToolForm1->ColorComboBox2, ToolForm1->ColorComboBox3, ToolForm1->ColorComboBox4,
-            ToolForm1->ColorComboBox5, ToolForm1->ColorComboBox6, ToolForm1->ColorComboBox7, ToolForm1->ColorComboBox8,
-            ToolForm1->ColorComboBox9, FontForm1->ColorComboBox1};
+    QList<TColorComboBox *> boxes;
+    for (TColorComboBox *box : ToolForm1->colourBoxes())
+        boxes << box;
+    return boxes << FontForm1->ColorComboBox1;
 }
 
 } // namespace

@@ -314,10 +314,7 @@ void TestToolBox::dropDownListsShowTheirRowCounts()
     TToolForm1 tools;
     tools.show();
     QVERIFY(QTest::qWaitForWindowExposed(&tools));
-    const std::array<TColorComboBox *, 9> boxes{tools.ColorComboBox1, tools.ColorComboBox2, tools.ColorComboBox3,
-                                                tools.ColorComboBox4, tools.ColorComboBox5, tools.ColorComboBox6,
-                                                tools.ColorComboBox7, tools.ColorComboBox8, tools.ColorComboBox9};
-    for (TColorComboBox *box : boxes) {
+    for (TColorComboBox *box : tools.colourBoxes()) {
         bool scrolls = false;
         QCOMPARE(visibleRows(box, &scrolls), 16);
         QVERIFY(scrolls); // 146 colours: the rest is scrolled to
@@ -418,10 +415,7 @@ void TestToolBox::dotsButtonLeavesTheArrowUncovered()
     TToolForm1 tools;
     tools.show();
     QVERIFY(QTest::qWaitForWindowExposed(&tools));
-    const std::array<TColorComboBox *, 9> boxes{tools.ColorComboBox1, tools.ColorComboBox2, tools.ColorComboBox3,
-                                                tools.ColorComboBox4, tools.ColorComboBox5, tools.ColorComboBox6,
-                                                tools.ColorComboBox7, tools.ColorComboBox8, tools.ColorComboBox9};
-    for (TColorComboBox *box : boxes) {
+    for (TColorComboBox *box : tools.colourBoxes()) {
         box->setValue(glyphreel::widgets::fromQColor(QColor(12, 34, 56))); // the custom entry
         QWidget *dots = box->dotsButton();
         QVERIFY(dots->isVisible());
